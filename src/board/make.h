@@ -1,0 +1,36 @@
+// Make, unmake and null move on the global position. Every successful make
+// pushes one UndoRecord on position.history; unmake pops it and restores the
+// scalars from it instead of recomputing them.
+#pragma once
+
+#include "board/position.h"
+
+namespace kelmstrad {
+
+// Set by the caller before make: the side to move is in check.
+extern uint32_t in_check_hint;
+
+// Plays a pseudo-legal move; false and nothing changed if it leaves the
+// mover's king attacked.
+bool make_move(Move move);
+
+// Takes back the last move made by make_move.
+void unmake_move();
+
+// Passes the turn / takes the pass back.
+void make_null_move();
+void unmake_null_move();
+
+// Adds (adding true) or removes one piece's share of hash, pawn_king_key,
+// mg_score and eg_score; the board itself is not touched.
+void toggle_piece(Piece piece, Square square, bool adding);
+
+}  // namespace kelmstrad
+
+namespace kelmstrad {
+
+// Plays the moves of a "position ... moves" command on the current position,
+// stopping at the first one that is unknown or illegal.
+void play_position_moves(const char* const* tokens, int count);
+
+}  // namespace kelmstrad

@@ -1,0 +1,192 @@
+#include "clock/counters.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "eval/params.h"
+#include "platform/env.h"
+#include "platform/platform.h"
+#include "uci/output.h"
+
+namespace kelmstrad {
+
+const char* const COST_KEY_NAMES[COST_KEY_COUNT] = {
+    "GENT", "GENT_PC", "GENT_MV", "GENQ", "GENQ_PC", "GENQ_MV", "ATT", "MAKE", "MAKE_CAP",
+    "MAKE_CHEAP", "UNMAKE", "UNMAKE_CAP", "EVAL", "PICK", "PICKSCAN", "AB", "QS", "LEGAL",
+    "TTPROBE", "TTSTORE", "NULL", "CUTUPD", "ATT_PC", "EVALX", "KS", "LMP", "SEEF", "SEEL",
+    "THR", "EGK", "MHK", "PHMISS", "NNF", "NNO",
+};
+
+// The shipped cost table: 32 keys (NNF and NNO are priced by the network).
+const char DEFAULT_COST_JSON[] =
+    "{\"GENT\": 0.0, \"GENT_PC\": 570.4482824325625, \"GENT_MV\": 571.5143955340916, "
+    "\"GENQ\": 8061.499440516134, \"GENQ_PC\": 0.0, \"GENQ_MV\": 0.0, "
+    "\"ATT\": 1349.4235670452192, \"MAKE\": 3517.878254179445, \"MAKE_CAP\": 0.0, "
+    "\"MAKE_CHEAP\": 1632.8824401069178, \"UNMAKE\": 0.0, \"UNMAKE_CAP\": 0.0, \"EVAL\": 0.0, "
+    "\"PICK\": 0.0, \"PICKSCAN\": 0.0, \"AB\": 0.0, \"QS\": 1124.440900480375, \"LEGAL\": 0.0, "
+    "\"TTPROBE\": 0.0, \"TTSTORE\": 4729.495300997048, \"NULL\": 0.0, "
+    "\"CUTUPD\": 5246.091596082752, \"ATT_PC\": 21.413241253931748, "
+    "\"EVALX\": 6474.612291987138, \"KS\": 0.0, \"LMP\": 942.2642622022865, "
+    "\"SEEF\": 91.12769504884427, \"SEEL\": 2613.463370293246, \"THR\": 2503.6694801163085, "
+    "\"EGK\": 0.0, \"MHK\": 622.5017025770657, \"PHMISS\": 16360.305829926892}";
+
+uint32_t op_counters[COST_KEY_COUNT];
+int32_t op_costs[COST_KEY_COUNT];
+uint32_t slcalls_count;
+int32_t slcalls_cost;
+
+uint32_t corr_count;
+uint32_t ne_count;
+uint32_t mob_piece_count;
+uint32_t mob_square_count;
+uint32_t mob_eval_count;
+uint32_t gcp_count;
+uint32_t loose_count;
+uint32_t ktrop_count;
+uint32_t qtt_count;
+uint32_t trap_count;
+
+uint32_t attack_context;
+uint32_t attack_bucket[ATTACK_CONTEXTS];
+
+bool use_virtual_clock = true;
+int64_t search_start_clock_ms;
+std::atomic<int> abort_search{0};
+
+namespace {
+
+constexpr int COST_TEXT_BYTES = 4096;
+constexpr int JSON_KEYS = 32;
+
+// Truncates toward zero; values beyond the 32-bit range are held at its ends.
+int32_t truncate_cost(double value) {
+  if (!(value == value)) return 0;
+  if (value >= 2147483647.0) return 2147483647;
+  if (value <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<int32_t>(value);
+}
+
+// The value after "\"key\":" anywhere in the text, truncated; 0 when absent.
+int32_t find_cost(const char* text, const char* key) {
+  char pattern[32];
+  snprintf(pattern, sizeof(pattern), "\"%s\":", key);
+  const char* at = strstr(text, pattern);
+  if (at == nullptr) return 0;
+  return truncate_cost(atof(at + strlen(pattern)));
+}
+
+int32_t scaled(int32_t cost, double s) { return truncate_cost(cost * s); }
+
+// Prices of the side counters, read once.
+struct SideCosts {
+  long corr, ne, mobsq, mobpc, mobev, gcp, loose, ktrop, qtt, trap;
+};
+
+const SideCosts& side_costs() {
+  static const SideCosts costs = {
+      env_long("CORRCOST", 0), env_long("NECOST", 0),   env_long("MOBSQ", 70),
+      env_long("MOBPC", 120),  env_long("MOBEV", 300),  env_long("GCPCOST", 300),
+      env_long("LCOST", 400),  env_long("KTCOST", 120), env_long("QTTCOST", 200),
+      env_long("TRAPCOST", 300),
+  };
+  return costs;
+}
+
+}  // namespace
+
+// Fills the cost table from a JSON text and the scaling variables.
+void load_cost_table_from(const char* json, const char* vscale, const char* nnfcost,
+                          const char* nnocost) {
+  memset(op_costs, 0, sizeof(op_costs));
+  slcalls_cost = 0;
+  for (int k = 0; k < JSON_KEYS; ++k) op_costs[k] = find_cost(json, COST_KEY_NAMES[k]);
+  slcalls_cost = find_cost(json, "SLCALLS");
+  if (slcalls_cost == 0) slcalls_cost = op_costs[SEEL];
+  op_costs[NNF] = nnfcost ? static_cast<int32_t>(atol(nnfcost)) : 0;
+  op_costs[NNO] = nnocost ? static_cast<int32_t>(atol(nnocost)) : 0;
+  if (vscale != nullptr) {
+    const double s = atof(vscale);
+    for (int32_t& cost : op_costs) cost = scaled(cost, s);
+    slcalls_cost = scaled(slcalls_cost, s);
+  }
+}
+
+// Reads VCOSTFILE (at most 4095 bytes) or falls back to the built-in table.
+void load_cost_table() {
+  char text[COST_TEXT_BYTES];
+  text[0] = '\0';
+  const char* path = env_str("VCOSTFILE");
+  FILE* f = path ? fopen(path, "r") : nullptr;
+  if (f != nullptr) {
+    const size_t n = fread(text, 1, COST_TEXT_BYTES - 1, f);
+    text[n] = '\0';
+    fclose(f);
+  } else {
+    snprintf(text, sizeof(text), "%s", DEFAULT_COST_JSON);
+  }
+  load_cost_table_from(text, env_str("VSCALE"), env_str("NNFCOST"), env_str("NNOCOST"));
+}
+
+void clear_search_counters() {
+  memset(op_counters, 0, sizeof(op_counters));
+  slcalls_count = 0;
+  corr_count = ne_count = 0;
+  mob_piece_count = mob_square_count = mob_eval_count = 0;
+  gcp_count = loose_count = ktrop_count = qtt_count = trap_count = 0;
+}
+
+// Weighted sum of every counter of the current search, in cost units.
+uint64_t total_cost() {
+  uint64_t t = 0;
+  for (int k = 0; k < COST_KEY_COUNT; ++k)
+    t += static_cast<uint64_t>(static_cast<int64_t>(op_costs[k])) * op_counters[k];
+  t += static_cast<uint64_t>(static_cast<int64_t>(slcalls_cost)) * slcalls_count;
+  const SideCosts& c = side_costs();
+  const double s = env_real("VSCALE", 1.0);
+  t += static_cast<uint64_t>(static_cast<double>(c.corr) * s * corr_count);
+  if (pawn_extras_enabled) t += static_cast<uint64_t>(static_cast<double>(c.ne) * s * ne_count);
+  const uint32_t m = static_cast<uint32_t>(c.mobpc) * mob_piece_count +
+                     static_cast<uint32_t>(c.mobsq) * mob_square_count +
+                     static_cast<uint32_t>(c.mobev) * mob_eval_count;
+  t += static_cast<uint64_t>(m * s);
+  t += static_cast<uint64_t>(c.gcp) * gcp_count + static_cast<uint64_t>(c.loose) * loose_count +
+       static_cast<uint64_t>(c.ktrop) * ktrop_count + static_cast<uint64_t>(c.qtt) * qtt_count +
+       static_cast<uint64_t>(c.trap) * trap_count;
+  return t;
+}
+
+// Milliseconds used by the current search.
+int32_t elapsed_ms() {
+  if (use_virtual_clock) {
+    const double ms = static_cast<double>(total_cost()) * 1000.0 / VIRTUAL_UNITS_PER_SECOND;
+    return ms >= 2147483647.0 ? 2147483647 : static_cast<int32_t>(ms);
+  }
+  return static_cast<int32_t>(process_clock_ms() - search_start_clock_ms);
+}
+
+// KS prices the evaluation terms that the mask switches on.
+void set_terms_cost(int terms) {
+  int ks = (terms & 7) == 0 ? 1300 : 4134;
+  if (terms & 0x18) ks += 4244;
+  if (terms & 0x20) ks += 1165;
+  op_costs[KS] = ks;
+}
+
+// The lean mode skips the table and the full evaluation.
+void set_lean_costs() {
+  op_costs[MAKE] -= 600;
+  op_costs[UNMAKE] -= 200;
+  op_costs[EVALX] = 0;
+  op_costs[KS] = 1100;
+  op_costs[TTPROBE] = 0;
+  op_costs[TTSTORE] = 0;
+}
+
+void cmd_vsdump(TokenReader&) {
+  uci_print("vsdump");
+  for (uint32_t counter : op_counters) uci_print(" %lu", static_cast<unsigned long>(counter));
+  uci_print(" %lu\n", static_cast<unsigned long>(slcalls_count));
+}
+
+}  // namespace kelmstrad

@@ -1,0 +1,84 @@
+// Operation counters and the virtual clock.
+//
+// Every costly operation adds to its counter in op_counters (indexed by
+// CostKey); the cost table op_costs prices each count in cost units, and
+// 3546900 units make one virtual second. Side counters are priced by
+// environment variables read once. Counters wrap at 2^32 and are zeroed by the
+// think thread at the start of every search.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "uci/tokens.h"
+
+namespace kelmstrad {
+
+enum CostKey : int {
+  GENT, GENT_PC, GENT_MV, GENQ, GENQ_PC, GENQ_MV, ATT, MAKE, MAKE_CAP, MAKE_CHEAP,
+  UNMAKE, UNMAKE_CAP, EVAL, PICK, PICKSCAN, AB, QS, LEGAL, TTPROBE, TTSTORE,
+  NULL_MOVE, CUTUPD, ATT_PC, EVALX, KS, LMP, SEEF, SEEL, THR, EGK,
+  MHK, PHMISS, NNF, NNO,
+  COST_KEY_COUNT
+};
+static_assert(COST_KEY_COUNT == 34);
+
+// Names of the cost keys in CostKey order, as the cost file spells them.
+extern const char* const COST_KEY_NAMES[COST_KEY_COUNT];
+
+constexpr int64_t VIRTUAL_UNITS_PER_SECOND = 3546900;
+constexpr int ATTACK_CONTEXTS = 5;
+
+extern const char DEFAULT_COST_JSON[];
+
+extern uint32_t op_counters[COST_KEY_COUNT];  // one count per charged operation
+extern int32_t op_costs[COST_KEY_COUNT];      // cost units per count
+extern uint32_t slcalls_count;                // attacker lookups of the cheap SEE sign test
+extern int32_t slcalls_cost;
+
+// Side counters, priced by environment variables (see total_cost).
+extern uint32_t corr_count;
+extern uint32_t ne_count;
+extern uint32_t mob_piece_count;
+extern uint32_t mob_square_count;
+extern uint32_t mob_eval_count;
+extern uint32_t gcp_count;
+extern uint32_t loose_count;
+extern uint32_t ktrop_count;
+extern uint32_t qtt_count;
+extern uint32_t trap_count;
+
+// Attack tests by caller context: node-incheck, gives-check, qs-flag,
+// make-full, castling. Statistics only.
+extern uint32_t attack_context;
+extern uint32_t attack_bucket[ATTACK_CONTEXTS];
+
+extern bool use_virtual_clock;          // elapsed_ms from the counters (true) or the process clock
+extern int64_t search_start_clock_ms;   // process clock when the search started
+extern std::atomic<int> abort_search;   // raised by the time check; searches unwind on it
+
+// Start-up: the table from VCOSTFILE or the built-in text, then SLCALLS,
+// NNFCOST/NNOCOST and VSCALE.
+void load_cost_table();
+
+// The same from explicit inputs (nullptr for an unset variable).
+void load_cost_table_from(const char* json, const char* vscale, const char* nnfcost,
+                          const char* nnocost);
+
+// Zeroes the 34 counters, slcalls_count and the ten side counters.
+void clear_search_counters();
+
+// The weighted sum of all counters in cost units.
+uint64_t total_cost();
+
+// Milliseconds the current search has used, by the virtual or the process clock.
+int32_t elapsed_ms();
+
+// Cost effects of the options Terms, Lean, EvalCost, EvalExtraT and SEECost.
+void set_terms_cost(int terms);
+void set_lean_costs();
+
+// "vsdump": the 34 counters and slcalls_count.
+void cmd_vsdump(TokenReader& args);
+
+}  // namespace kelmstrad

@@ -1,0 +1,7 @@
+#include "eval/network.h"
+
+namespace kelmstrad {
+
+bool network_active = false;
+
+}  // namespace kelmstrad

@@ -1,0 +1,218 @@
+#include "uci/loop.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "board/fen.h"
+#include "board/make.h"
+#include "board/position.h"
+#include "clock/counters.h"
+#include "eval/params.h"
+#include "platform/env.h"
+#include "search/guards.h"
+#include "uci/options.h"
+#include "uci/output.h"
+
+namespace kelmstrad {
+
+std::atomic<int> searching{0};
+std::atomic<int> stop_flag{0};
+std::atomic<int> pondering{0};
+std::atomic<int> ponderhit{0};
+std::atomic<int> infinite{0};
+std::atomic<int> real_time_mode{0};
+std::atomic<uint64_t> search_start_ticks{0};
+
+ThreadHandle search_thread{0, false};
+uint32_t random_state = 625341585u;
+
+namespace {
+
+constexpr const char* TOKEN_DELIMITERS = " \t\r\n";
+constexpr size_t FEN_TEXT_LIMIT = 255;
+
+// Shipped values of the experiment switches, installed only where unset.
+constexpr const char* ENVIRONMENT_DEFAULTS[][2] = {
+    {"TTENT", "512"}, {"RFP", "100"}, {"FUT2", "350"}, {"LMP", "3/6/12"}, {"BADLAST", "1"},
+    {"LAZYQ", "200"}, {"LAZYS", "1"}, {"OPK", "8"},    {"OPKW", "20"},     {"MHK", "40"},
+    {"MHKP", "20"},   {"THRX", "7"},  {"EGK", "15"},   {"ORC", "1"},
+};
+
+void cmd_uci(TokenReader&) {
+  uci_print(
+      "id name Kelmstrad 2.2\nid author Orlenvey\n"
+      "option name Ponder type check default true\n"
+      "option name OwnBook type check default true\n"
+      "option name RealSpeed type check default false\nuciok\n");
+}
+
+void cmd_isready(TokenReader&) { uci_print("readyok\n"); }
+
+// "setoption name N value V": the second and fourth tokens are not looked at.
+void cmd_setoption(TokenReader& tokens) {
+  tokens.next();
+  const char* name = tokens.next();
+  tokens.next();
+  const char* value = tokens.next();
+  if (name == nullptr || value == nullptr) return;
+  set_option(name, value);
+}
+
+void cmd_ucinewgame(TokenReader&) {}
+
+// Why the position cannot be searched safely, or nullptr when it can.
+const char* unplayable_reason() {
+  int pieces = 0;
+  int slots = 0;
+  for (int sq = 0; sq < 128; ++sq)
+    if (on_board(sq) && position.board[sq] != 0) ++pieces;
+  for (uint8_t sq : position.slot_square)
+    if (sq != NO_SQUARE) ++slots;
+  if (position.slot_square[0] == NO_SQUARE) return "White has no king";
+  if (position.slot_square[16] == NO_SQUARE) return "Black has no king";
+  if (pieces != slots) return "a side has more than one king";
+  return nullptr;
+}
+
+// "position [startpos | fen F...] [moves M...]". A position the engine cannot
+// search safely is refused and the previous one kept.
+void cmd_position(TokenReader& tokens) {
+  static Position previous;
+  const char* token = tokens.next();
+  if (token == nullptr) return;
+  previous = position;
+  if (strcmp(token, "startpos") == 0) {
+    parse_fen(START_FEN);
+    token = tokens.next();
+  } else if (strcmp(token, "fen") == 0) {
+    std::string fen;
+    while ((token = tokens.next()) != nullptr && strcmp(token, "moves") != 0) {
+      fen += token;
+      fen += ' ';
+    }
+    if (fen.size() > FEN_TEXT_LIMIT) fen.resize(FEN_TEXT_LIMIT);
+    parse_fen(fen.c_str());
+    if (const char* why = unplayable_reason()) {
+      position = previous;
+      uci_print("info string position refused: %s\n", why);
+      return;
+    }
+  }
+  if (token == nullptr || strcmp(token, "moves") != 0) return;
+  std::vector<const char*> moves;
+  while ((token = tokens.next()) != nullptr) moves.push_back(token);
+  play_position_moves(moves.data(), static_cast<int>(moves.size()));
+}
+
+struct Command {
+  const char* name;
+  void (*run)(TokenReader&);
+};
+
+// The command table, in the order the loop tests it. "quit" is handled by
+// the loop itself.
+const Command COMMANDS[] = {
+    {"uci", cmd_uci},
+    {"setoption", cmd_setoption},
+    {"isready", cmd_isready},
+    {"ucinewgame", cmd_ucinewgame},
+    {"position", cmd_position},
+    {"vsdump", cmd_vsdump},
+    {"dumpparams", cmd_dumpparams},
+};
+
+// Reads one whole line of any length; false at the end of input.
+bool read_line(FILE* in, std::string* line) {
+  line->clear();
+  char chunk[4096];
+  while (fgets(chunk, sizeof(chunk), in) != nullptr) {
+    line->append(chunk);
+    if (!line->empty() && line->back() == '\n') return true;
+  }
+  return !line->empty();
+}
+
+// The first word of the line, at most 31 characters.
+std::string command_word(const char* line) {
+  const char* p = line;
+  while (*p != '\0' && strchr(TOKEN_DELIMITERS, *p) != nullptr) ++p;
+  std::string word;
+  while (*p != '\0' && strchr(TOKEN_DELIMITERS, *p) == nullptr && word.size() < 31) word += *p++;
+  return word;
+}
+
+}  // namespace
+
+void join_search_thread() { thread_join(&search_thread); }
+
+// Start-up in its fixed order.
+void startup() {
+  for (const auto& entry : ENVIRONMENT_DEFAULTS)
+    if (env_lookup(entry[0]) == nullptr) env_assign(entry[0], entry[1]);
+  load_cost_table();
+  castle_masks_init();
+  eval_tables_init();
+  load_eval_params();
+  keys_init();
+  if (env_int("NEXT", 0) != 0) {
+    ply_limit = 60;
+    stack_move_limit = 260;
+    stack_budget = 1073741824;
+  }
+  parse_fen(START_FEN);
+  setvbuf(stdout, nullptr, _IONBF, 0);
+  const uint32_t calendar = static_cast<uint32_t>(calendar_seconds());
+  random_state ^= static_cast<uint32_t>(process_clock_ms()) ^ (calendar * 0x9E3779B1u);
+}
+
+// One input line: the checks beside a running search, then the dispatch.
+bool process_line(const char* line) {
+  if (searching.load(std::memory_order_relaxed)) {
+    const std::string word = command_word(line);
+    if (word == "stop") {
+      stop_flag.store(1, std::memory_order_relaxed);
+      join_search_thread();
+      return true;
+    }
+    if (word == "ponderhit") {
+      ponderhit.store(1, std::memory_order_relaxed);
+      return true;
+    }
+    if (word == "isready") {
+      uci_print("readyok\n");
+      return true;
+    }
+    if (word.empty()) return true;
+    stop_flag.store(1, std::memory_order_relaxed);
+  }
+  join_search_thread();
+  std::string copy(line);
+  TokenReader tokens(copy.data());
+  const char* first = tokens.next();
+  if (first == nullptr) return true;
+  if (strcmp(first, "quit") == 0) {
+    stop_flag.store(1, std::memory_order_relaxed);
+    join_search_thread();
+    return false;
+  }
+  for (const Command& command : COMMANDS) {
+    if (strcmp(first, command.name) == 0) {
+      command.run(tokens);
+      break;
+    }
+  }
+  return true;
+}
+
+int command_loop(FILE* in) {
+  std::string line;
+  while (read_line(in, &line)) {
+    if (!process_line(line.c_str())) return 0;
+  }
+  join_search_thread();
+  return 0;
+}
+
+}  // namespace kelmstrad

@@ -1,0 +1,58 @@
+#include "uci/options.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "clock/counters.h"
+
+namespace kelmstrad {
+
+int real_speed_option = 0;
+int skeleton_mode = 0;
+int own_book = 1;
+int no_tt = 0;
+int see_enabled = 1;
+int cheap_see = 0;
+int terms_mask = 63;
+int lean_mode = 0;
+
+namespace {
+
+bool is_true(const char* value) { return strcmp(value, "true") == 0; }
+
+}  // namespace
+
+// Sets the named option; only the exact text "true" counts as true.
+void set_option(const char* name, const char* value) {
+  if (strcmp(name, "VirtualClock") == 0) {
+    use_virtual_clock = is_true(value);
+  } else if (strcmp(name, "RealSpeed") == 0) {
+    real_speed_option = is_true(value);
+  } else if (strcmp(name, "EvalExtraT") == 0) {
+    op_costs[EVALX] = static_cast<int32_t>(atol(value));
+  } else if (strcmp(name, "EvalCost") == 0) {
+    op_costs[KS] = static_cast<int32_t>(atol(value));
+    op_costs[EVALX] = 0;
+  } else if (strcmp(name, "Skeleton") == 0) {
+    skeleton_mode = is_true(value);
+  } else if (strcmp(name, "OwnBook") == 0) {
+    own_book = is_true(value);
+  } else if (strcmp(name, "NoTT") == 0) {
+    no_tt = is_true(value);
+  } else if (strcmp(name, "SEE") == 0) {
+    see_enabled = is_true(value);
+  } else if (strcmp(name, "SEECost") == 0) {
+    slcalls_cost = static_cast<int32_t>(atol(value));
+  } else if (strcmp(name, "CheapSEE") == 0) {
+    cheap_see = atoi(value);
+    if (cheap_see == 0) cheap_see = is_true(value);
+  } else if (strcmp(name, "Terms") == 0) {
+    terms_mask = atoi(value);
+    set_terms_cost(terms_mask);
+  } else if (strcmp(name, "Lean") == 0) {
+    lean_mode = is_true(value);
+    if (lean_mode) set_lean_costs();
+  }
+}
+
+}  // namespace kelmstrad

@@ -1,0 +1,139 @@
+#!/usr/bin/env python3
+"""Runs the engine on one transcript case and compares its output.
+
+A case file holds directives, one per line:
+  # ...                 comment
+  env NAME=VALUE        set a variable for the engine ({tmp} is the case's scratch folder)
+  unset NAME            remove a variable from the engine's environment
+  file NAME             start a scratch file; following "| text" lines are its lines
+  | text                one line of the current scratch file
+  > text                one line of input
+  < text                the next output line must equal text exactly
+  <~ regex              the next output line must match the regular expression
+  <... text             some later output line equals text (lines before it are skipped)
+  <...~ regex           some later output line matches the regular expression
+  <count N regex        exactly N of the output lines match (checked on the whole output)
+  <none regex           no output line matches (checked on the whole output)
+  exact                 no output may follow the last expected line (the default)
+  partial               output may go on after the last expected line
+  exit N                expected exit status (default 0)
+  timeout S             seconds allowed (default 120)
+Input is written at once and then closed: the end of input ends the engine.
+"""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+
+def parse_case(path, tmp):
+    case = {"env": {}, "unset": [], "files": {}, "input": [], "expect": [], "checks": [],
+            "exact": True, "exit": 0, "timeout": 120}
+    current_file = None
+    with open(path, encoding="utf-8") as handle:
+        for raw in handle:
+            line = raw.rstrip("\n")
+            if line.startswith("| ") or line == "|":
+                case["files"][current_file].append(line[2:])
+                continue
+            current_file = None
+            if not line.strip() or line.startswith("#"):
+                continue
+            word, _, rest = line.partition(" ")
+            rest = rest.replace("{tmp}", tmp)
+            if word == "env":
+                name, _, value = rest.partition("=")
+                case["env"][name] = value
+            elif word == "unset":
+                case["unset"].append(rest)
+            elif word == "file":
+                current_file = rest
+                case["files"][rest] = []
+            elif word == ">":
+                case["input"].append(rest)
+            elif word in ("<", "<~", "<...", "<...~"):
+                case["expect"].append((word, rest))
+            elif word in ("<count", "<none"):
+                case["checks"].append((word, rest))
+            elif word == "exact":
+                case["exact"] = True
+            elif word == "partial":
+                case["exact"] = False
+            elif word == "exit":
+                case["exit"] = int(rest)
+            elif word == "timeout":
+                case["timeout"] = float(rest)
+            else:
+                raise SystemExit(f"{path}: unknown directive: {line}")
+    return case
+
+
+def compare(case, lines):
+    pos = 0
+    for kind, text in case["expect"]:
+        if kind in ("<", "<~"):
+            if pos >= len(lines):
+                return f"expected {text!r} but the output ended"
+            got = lines[pos]
+            ok = got == text if kind == "<" else re.fullmatch(text, got) is not None
+            if not ok:
+                return f"line {pos + 1}: expected {text!r}, got {got!r}"
+            pos += 1
+        else:
+            while pos < len(lines):
+                got = lines[pos]
+                pos += 1
+                if (got == text) if kind == "<..." else re.fullmatch(text, got):
+                    break
+            else:
+                return f"no later line matches {text!r}"
+    if case["exact"] and pos < len(lines):
+        return f"unexpected output from line {pos + 1}: {lines[pos]!r}"
+    for kind, text in case["checks"]:
+        if kind == "<count":
+            count, _, pattern = text.partition(" ")
+            found = sum(1 for l in lines if re.fullmatch(pattern, l))
+            if found != int(count):
+                return f"{found} lines match {pattern!r}, expected {count}"
+        elif any(re.fullmatch(text, l) for l in lines):
+            return f"a line matches {text!r}, expected none"
+    return None
+
+
+def main():
+    engine, path = sys.argv[1], sys.argv[2]
+    with tempfile.TemporaryDirectory() as tmp:
+        case = parse_case(path, tmp)
+        for name, lines in case["files"].items():
+            with open(os.path.join(tmp, name), "w", encoding="utf-8") as handle:
+                handle.write("".join(l + "\n" for l in lines))
+        env = dict(os.environ)
+        env.pop("KLMRAW", None)
+        for name in case["unset"]:
+            env.pop(name, None)
+        env.update(case["env"])
+        stdin = "".join(l + "\n" for l in case["input"])
+        try:
+            proc = subprocess.run([engine], input=stdin.encode(), capture_output=True, env=env,
+                                  cwd=tmp, timeout=case["timeout"])
+        except subprocess.TimeoutExpired:
+            print(f"FAIL {path}: no exit within {case['timeout']} s")
+            return 1
+        lines = proc.stdout.decode(errors="replace").splitlines()
+        problem = compare(case, lines)
+        if problem is None and proc.returncode != case["exit"]:
+            problem = f"exit status {proc.returncode}, expected {case['exit']}"
+        if problem:
+            print(f"FAIL {path}: {problem}")
+            print("--- output ---")
+            print("\n".join(lines[:200]))
+            print("--- stderr ---")
+            print(proc.stderr.decode(errors="replace")[:4000])
+            return 1
+    print(f"ok {os.path.basename(path)}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
