@@ -17,8 +17,10 @@ namespace {
 
 constexpr uint32_t PACING_MASK = 15;
 
+// True when the shared flag is set.
 bool flag(const std::atomic<int>& f) { return f.load(std::memory_order_relaxed) != 0; }
 
+// Tells the searches to unwind.
 void raise_abort() { abort_search.store(1, std::memory_order_relaxed); }
 
 // The opponent played the expected move: the saved budget applies from now on,
@@ -56,6 +58,8 @@ uint32_t hard_check_mask() {
   return mask;
 }
 
+// The checks for the node just counted, in order; only raises abort_search
+// and converts the ponder hit.
 void time_check() {
   // Step 1. "stop" ends the search; nothing else is looked at but the limits.
   if (flag(stop_flag)) {

@@ -51,14 +51,22 @@ void parse_go(TokenReader& args, GoPlan* plan, GoClock* clock, int32_t* depth) {
     }
     const char* value = args.next();
     if (value == nullptr) return;
-    if (strcmp(word, "wtime") == 0) clock->wtime = read_long(value);
-    else if (strcmp(word, "btime") == 0) clock->btime = read_long(value);
-    else if (strcmp(word, "winc") == 0) clock->winc = read_long(value);
-    else if (strcmp(word, "binc") == 0) clock->binc = read_long(value);
-    else if (strcmp(word, "movetime") == 0) clock->movetime = read_long(value);
-    else if (strcmp(word, "nodes") == 0) plan->limits.node_limit = static_cast<uint32_t>(read_long(value));
-    else if (strcmp(word, "extra") == 0) plan->limits.extra_ms = read_long(value);
-    else if (strcmp(word, "depth") == 0) *depth = atoi(value);
+    if (strcmp(word, "wtime") == 0)
+      clock->wtime = read_long(value);
+    else if (strcmp(word, "btime") == 0)
+      clock->btime = read_long(value);
+    else if (strcmp(word, "winc") == 0)
+      clock->winc = read_long(value);
+    else if (strcmp(word, "binc") == 0)
+      clock->binc = read_long(value);
+    else if (strcmp(word, "movetime") == 0)
+      clock->movetime = read_long(value);
+    else if (strcmp(word, "nodes") == 0)
+      plan->limits.node_limit = static_cast<uint32_t>(read_long(value));
+    else if (strcmp(word, "extra") == 0)
+      plan->limits.extra_ms = read_long(value);
+    else if (strcmp(word, "depth") == 0)
+      *depth = read_long(value);
   }
 }
 
@@ -93,8 +101,8 @@ void compute_budget(const GoClock& clock, Side side, const TimeSwitches& sw, Sea
   }
   if (l->extra_ms != 0 && l->soft_limit_ms != 0) {
     l->hard_limit_ms = at_least_one(clamp32(static_cast<int64_t>(l->hard_limit_ms) + l->extra_ms));
-    l->soft_limit_ms =
-        at_least_one(clamp32(static_cast<int64_t>(l->soft_limit_ms) + 2 * static_cast<int64_t>(l->extra_ms)));
+    l->soft_limit_ms = at_least_one(
+        clamp32(static_cast<int64_t>(l->soft_limit_ms) + 2 * static_cast<int64_t>(l->extra_ms)));
   }
   l->extra_ms = 0;
 }
@@ -142,7 +150,8 @@ GoPlan plan_go(TokenReader& args, Side side_to_move, const SearchLimits& previou
 
 // Installs the plan of this "go" in the limits and the control flags.
 void prepare_search(TokenReader& args) {
-  const GoPlan plan = plan_go(args, position.side, search_limits, real_speed_option != 0, time_switches());
+  const GoPlan plan =
+      plan_go(args, position.side, search_limits, real_speed_option != 0, time_switches());
   search_limits = plan.limits;
   infinite.store(plan.infinite, std::memory_order_relaxed);
   pondering.store(plan.pondering, std::memory_order_relaxed);

@@ -26,6 +26,7 @@ struct Field {
   uint64_t low_bits;
 };
 
+// One record as read: the name and its three fields.
 struct Record {
   char name[PARAM_NAME_LIMIT + 1];
   Field piece;
@@ -77,10 +78,12 @@ bool read_record(const char** cursor, Record* record) {
   return true;
 }
 
+// The field's low 16, 8 or 32 bits as a signed entry of that width.
 int16_t low16(const Field& f) { return static_cast<int16_t>(static_cast<uint16_t>(f.low_bits)); }
 int8_t low8(const Field& f) { return static_cast<int8_t>(static_cast<uint8_t>(f.low_bits)); }
 int32_t low32(const Field& f) { return static_cast<int32_t>(static_cast<uint32_t>(f.low_bits)); }
 
+// True when the field lies in low..high.
 bool in_range(const Field& f, int low, int high) { return f.value >= low && f.value <= high; }
 
 // The scalar entry a name selects, or nullptr when the name is not a scalar.

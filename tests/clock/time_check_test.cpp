@@ -1,4 +1,6 @@
 // The time check, driven by hand-set counters on the virtual clock.
+#include "clock/time_check.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -6,7 +8,6 @@
 #include <thread>
 
 #include "clock/counters.h"
-#include "clock/time_check.h"
 #include "driver/limits.h"
 #include "platform/env.h"
 #include "platform/platform.h"
@@ -47,7 +48,8 @@ class TimeCheckTest : public testing::Test {
     clear_flags();
   }
   static void clear_flags() {
-    for (std::atomic<int>* f : {&stop_flag, &pondering, &ponderhit, &infinite, &real_time_mode, &abort_search})
+    for (std::atomic<int>* f :
+         {&stop_flag, &pondering, &ponderhit, &infinite, &real_time_mode, &abort_search})
       f->store(0);
     search_start_ticks.store(0);
   }

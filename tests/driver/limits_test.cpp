@@ -1,9 +1,10 @@
 // "go" parameters and the time budget.
+#include "driver/limits.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "driver/limits.h"
 #include "uci/loop.h"
 #include "uci/options.h"
 
@@ -13,7 +14,8 @@ namespace {
 constexpr TimeSwitches TMODE_SWITCHES = {true, 15, 30, 75, 60};
 
 // The plan for a "go" argument line, from a blank previous record.
-GoPlan plan(const std::string& args, Side side = WHITE, const TimeSwitches& sw = DEFAULT_TIME_SWITCHES,
+GoPlan plan(const std::string& args, Side side = WHITE,
+            const TimeSwitches& sw = DEFAULT_TIME_SWITCHES,
             const SearchLimits& previous = SearchLimits{}, bool real_speed = false) {
   std::string copy = args;
   TokenReader tokens(copy.data());
@@ -64,6 +66,8 @@ TEST(GoLimits, DepthIsCutTo63) {
   EXPECT_EQ(plan("depth 100").limits.depth_limit, 63);
   EXPECT_EQ(plan("depth 5").limits.depth_limit, 5);
   EXPECT_EQ(plan("depth 0").limits.depth_limit, 0);
+  EXPECT_EQ(plan("depth -2").limits.depth_limit, -2);
+  EXPECT_EQ(plan("depth 99999999999").limits.depth_limit, 63);
   EXPECT_EQ(plan("").limits.depth_limit, 63);
   EXPECT_EQ(budget(plan("depth 5")), Budget(0, 0));
 }
@@ -110,7 +114,8 @@ TEST(GoLimits, PonderSetsTheBudgetAsideAndAlwaysPaces) {
   EXPECT_EQ(q.limits.saved_soft_ms, 11);
   EXPECT_EQ(q.limits.saved_hard_ms, 12);
   EXPECT_FALSE(q.real_time_mode);
-  EXPECT_TRUE(plan("wtime 60000", WHITE, DEFAULT_TIME_SWITCHES, SearchLimits{}, true).real_time_mode);
+  EXPECT_TRUE(
+      plan("wtime 60000", WHITE, DEFAULT_TIME_SWITCHES, SearchLimits{}, true).real_time_mode);
 }
 
 TEST(GoLimits, AWordWithoutItsValueEndsParsing) {

@@ -1,4 +1,6 @@
 // The parameter store: the built-in text, the record reader and "dumpparams".
+#include "eval/params.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "eval/params.h"
 #include "support.h"
 
 namespace kelmstrad {
@@ -66,12 +67,16 @@ TEST_F(ParamsTest, DefaultTextHasItsSizeAndEndsEveryLine) {
 TEST_F(ParamsTest, DefaultTextSetsTheTunedMaterialPassersAndScalars) {
   load_eval_params_text(DEFAULT_PARAM_TEXT);
   const EvalParams& p = eval_params;
-  EXPECT_EQ(std::vector<int>(p.matmg + 1, p.matmg + 7), (std::vector<int>{52, 348, 362, 470, 1029, 0}));
-  EXPECT_EQ(std::vector<int>(p.mateg + 1, p.mateg + 7), (std::vector<int>{60, 298, 306, 515, 942, 0}));
+  EXPECT_EQ(std::vector<int>(p.matmg + 1, p.matmg + 7),
+            (std::vector<int>{52, 348, 362, 470, 1029, 0}));
+  EXPECT_EQ(std::vector<int>(p.mateg + 1, p.mateg + 7),
+            (std::vector<int>{60, 298, 306, 515, 942, 0}));
   EXPECT_EQ(std::vector<int>(p.passmg + 1, p.passmg + 7), (std::vector<int>{7, 9, 16, 25, 42, 61}));
-  EXPECT_EQ(std::vector<int>(p.passeg + 1, p.passeg + 7), (std::vector<int>{12, 19, 38, 61, 91, 131}));
-  EXPECT_EQ((std::vector<int>{p.isomg, p.isoeg, p.dblmg, p.dbleg, p.ropen, p.rhalf, p.pairmg, p.paireg}),
-            (std::vector<int>{5, 9, 0, 14, 27, 10, 34, 51}));
+  EXPECT_EQ(std::vector<int>(p.passeg + 1, p.passeg + 7),
+            (std::vector<int>{12, 19, 38, 61, 91, 131}));
+  EXPECT_EQ(
+      (std::vector<int>{p.isomg, p.isoeg, p.dblmg, p.dbleg, p.ropen, p.rhalf, p.pairmg, p.paireg}),
+      (std::vector<int>{5, 9, 0, 14, 27, 10, 34, 51}));
   // Nothing of the pawn extras, king shelter or mobility.
   EXPECT_FALSE(pawn_extras_enabled);
   EXPECT_FALSE(mobility_enabled);
@@ -95,7 +100,8 @@ TEST_F(ParamsTest, DefaultTextSetsTheQuotedPawnAndKingRows) {
   }
   EXPECT_EQ(table_row(mg[KING], 0), (std::vector<int>{19, 20, 21, -2, 6, -1, 15, 14}));
   EXPECT_EQ(table_row(mg[KING], 1), (std::vector<int>{-10, -10, -9, -10, -10, -9, -6, -8}));
-  for (int rank = 2; rank < 8; ++rank) EXPECT_EQ(table_row(mg[KING], rank), std::vector<int>(8, -40));
+  for (int rank = 2; rank < 8; ++rank)
+    EXPECT_EQ(table_row(mg[KING], rank), std::vector<int>(8, -40));
   EXPECT_EQ(eg[KING][27], 27);  // d4
   EXPECT_EQ(eg[KING][28], 28);  // e4
   EXPECT_EQ(eg[KING][0], -21);
@@ -156,11 +162,11 @@ TEST_F(ParamsTest, BuiltInTablesFollowCentreCloseness) {
   const auto& eg = eval_params.psteg;
   EXPECT_EQ(eval_params.matmg[PAWN], 82);
   EXPECT_EQ(eval_params.mateg[PAWN], 94);
-  EXPECT_EQ(mg[KNIGHT][27], 21);   // d4: closeness 6
-  EXPECT_EQ(eg[KNIGHT][0], -15);   // a1: closeness 0
-  EXPECT_EQ(mg[BISHOP][9], -2);    // b2: closeness 2
-  EXPECT_EQ(eg[QUEEN][36], 14);    // e5
-  EXPECT_EQ(mg[QUEEN][56], -5);    // a8
+  EXPECT_EQ(mg[KNIGHT][27], 21);  // d4: closeness 6
+  EXPECT_EQ(eg[KNIGHT][0], -15);  // a1: closeness 0
+  EXPECT_EQ(mg[BISHOP][9], -2);   // b2: closeness 2
+  EXPECT_EQ(eg[QUEEN][36], 14);   // e5
+  EXPECT_EQ(mg[QUEEN][56], -5);   // a8
   EXPECT_EQ(table_row(mg[PAWN], 3), (std::vector<int>{0, 0, 8, 20, 20, 8, 0, 0}));
   EXPECT_EQ(table_row(mg[PAWN], 4), (std::vector<int>{0, 0, 12, 24, 24, 12, 0, 0}));
   EXPECT_EQ(table_row(eg[PAWN], 6), std::vector<int>(8, 40));
@@ -194,8 +200,9 @@ TEST_F(ParamsTest, UnknownNamesAreSkippedAndReadingGoesOn) {
 TEST_F(ParamsTest, ValuesKeepTheLowBitsOfTheirWidth) {
   load_eval_params_text("pstmg 1 20 200\n");
   EXPECT_EQ(eval_params.pstmg[PAWN][20], -56);
-  load_eval_params_text("psteg 6 0 -129 matmg 1 0 70000 passeg 2 0 -32769 isomg 0 0 65536 "
-                        "ksw 1 0 4294967297 ksw 2 0 -2147483649 pstmg 2 0 18446744073709551617");
+  load_eval_params_text(
+      "psteg 6 0 -129 matmg 1 0 70000 passeg 2 0 -32769 isomg 0 0 65536 "
+      "ksw 1 0 4294967297 ksw 2 0 -2147483649 pstmg 2 0 18446744073709551617");
   EXPECT_EQ(eval_params.psteg[KING][0], 127);
   EXPECT_EQ(eval_params.matmg[PAWN], 70000 - 65536);
   EXPECT_EQ(eval_params.passeg[2], 32767);
