@@ -364,6 +364,63 @@ bool restores_everything(int depth) {
   return ok;
 }
 
+// Below the current position: wherever the side to move's king is not
+// attacked, make_move_king_safe answers every generated move as make_move
+// does, with the same charges and the same resulting position.
+bool king_safe_make_agrees(int depth) {
+  if (depth == 0) return true;
+  const uint16_t mark = move_stack_len;
+  generate_moves(true);
+  generate_moves(false);
+  const uint16_t end = move_stack_len;
+  const bool safe = !square_attacked(position.slot_square[position.side * 2], position.side ^ 8);
+  bool ok = true;
+  for (int i = mark; i < end && ok; ++i) {
+    const Move m = move_stack[i];
+    const std::string text = move_to_text(m);
+    CounterWatch plain;
+    const bool legal = make_move(m);
+    uint32_t plain_delta[COST_KEY_COUNT];
+    for (int k = 0; k < COST_KEY_COUNT; ++k) plain_delta[k] = plain.delta(static_cast<CostKey>(k));
+    const auto after = std::make_unique<Position>(position);
+    if (legal) unmake_move();
+    if (safe) {
+      CounterWatch fast;
+      const bool fast_legal = make_move_king_safe(m);
+      for (int k = 0; k < COST_KEY_COUNT; ++k) {
+        if (fast.delta(static_cast<CostKey>(k)) == plain_delta[k]) continue;
+        ADD_FAILURE() << "charge " << COST_KEY_NAMES[k] << " differs on " << text;
+        ok = false;
+      }
+      if (fast_legal != legal || (legal && position_difference(*after, position) != "")) {
+        ADD_FAILURE() << "king-safe make differs on " << text;
+        ok = false;
+      }
+      if (fast_legal) unmake_move();
+    }
+    if (legal) {
+      make_move(m);
+      ok = ok && king_safe_make_agrees(depth - 1);
+      unmake_move();
+    }
+  }
+  move_stack_len = mark;
+  return ok;
+}
+
+TEST(MakeKingSafe, AgreesWithMakeEverywhere) {
+  for (const PerftCase& c : STANDARD_PERFT) {
+    set_position(c.fen);
+    EXPECT_TRUE(king_safe_make_agrees(2)) << c.name;
+  }
+  const char* pins[] = {"4k3/4r3/8/8/8/8/4N3/4K3 w - - 0 1", "4k3/8/8/8/b7/8/2P5/4K3 w - - 0 1",
+                        "8/8/8/KPp4r/8/8/8/6k1 w - c6 0 1", "4k3/8/8/8/8/8/4P3/4K2q w - - 0 1"};
+  for (const char* fen : pins) {
+    set_position(fen);
+    EXPECT_TRUE(king_safe_make_agrees(2)) << fen;
+  }
+}
+
 TEST(MakeUnmake, StandardPositionsRestoreBitForBit) {
   for (const PerftCase& c : STANDARD_PERFT) {
     set_position(c.fen);
