@@ -26,9 +26,7 @@ void run_perft(benchmark::State& state, const char* fen, int depth) {
       benchmark::Counter(static_cast<double>(leaves), benchmark::Counter::kIsRate);
 }
 
-void BM_PerftStartDepth6(benchmark::State& state) {
-  run_perft(state, kelmstrad::START_FEN, 6);
-}
+void BM_PerftStartDepth6(benchmark::State& state) { run_perft(state, kelmstrad::START_FEN, 6); }
 void BM_PerftKiwipeteDepth5(benchmark::State& state) { run_perft(state, KIWIPETE, 5); }
 
 BENCHMARK(BM_PerftStartDepth6)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -16,18 +16,20 @@ uint8_t delta_flags[256];
 // Unit step along the shared line of two squares, by (target - source + 119); 0 off any line.
 int8_t delta_step[256];
 // The delta_flags bit each kind attacks with (pawns use the colour bits instead).
-const uint8_t kind_attack_mask[8] = {0, 0, FLAG_KNIGHT, FLAG_DIAGONAL, FLAG_STRAIGHT,
-                                     FLAG_DIAGONAL | FLAG_STRAIGHT, FLAG_KING, 0};
+const uint8_t kind_attack_mask[8] = {
+    0, 0, FLAG_KNIGHT, FLAG_DIAGONAL, FLAG_STRAIGHT, FLAG_DIAGONAL | FLAG_STRAIGHT, FLAG_KING, 0};
 
 namespace {
 
 // The delta_flags bits by which each piece code attacks: the colour bit for
 // pawns, kind_attack_mask for the others.
+// clang-format off
 constexpr uint8_t PIECE_ATTACK_BITS[16] = {
     0, FLAG_WHITE_PAWN, FLAG_KNIGHT, FLAG_DIAGONAL, FLAG_STRAIGHT, FLAG_DIAGONAL | FLAG_STRAIGHT,
     FLAG_KING, 0,
     0, FLAG_BLACK_PAWN, FLAG_KNIGHT, FLAG_DIAGONAL, FLAG_STRAIGHT, FLAG_DIAGONAL | FLAG_STRAIGHT,
     FLAG_KING, 0};
+// clang-format on
 
 // True if the piece on `from` attacks `square`; both on the board. Pawns,
 // knights and kings attack by their flag alone, sliders need a clear path.
@@ -182,8 +184,7 @@ bool pawn_move_is_pseudo_legal(Move move, int from, int to, Piece c) {
   const int d = to - from;
   if (d == fwd) return c == 0;
   if (d == 2 * fwd)
-    return c == 0 && position.board[from + fwd] == 0 &&
-           square_rank(from) == ((s == WHITE) ? 1 : 6);
+    return c == 0 && position.board[from + fwd] == 0 && square_rank(from) == ((s == WHITE) ? 1 : 6);
   if (d == fwd - 1 || d == fwd + 1)
     return c != 0 || (to == position.ep_square && en_passant_victim() != NO_SQUARE);
   return false;
