@@ -14,6 +14,7 @@
 #include "eval/params.h"
 #include "platform/env.h"
 #include "search/guards.h"
+#include "search/see.h"
 #include "uci/options.h"
 #include "uci/output.h"
 
@@ -127,6 +128,9 @@ const Command COMMANDS[] = {
     {"perft", cmd_perft},
     {"perftx", cmd_perftx},
     {"d", cmd_d},
+    {"seesign", cmd_seesign},
+    {"seem", cmd_seem},
+    {"seeleast", cmd_seeleast},
     {"vsdump", cmd_vsdump},
     {"histkeys", cmd_histkeys},
     {"dumpparams", cmd_dumpparams},
