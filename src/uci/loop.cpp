@@ -14,7 +14,9 @@
 #include "eval/params.h"
 #include "platform/env.h"
 #include "search/guards.h"
+#include "search/ordering.h"
 #include "search/see.h"
+#include "search/tt.h"
 #include "uci/options.h"
 #include "uci/output.h"
 
@@ -63,7 +65,12 @@ void cmd_setoption(TokenReader& tokens) {
   set_option(name, value);
 }
 
-void cmd_ucinewgame(TokenReader&) {}
+// "ucinewgame": forgets what earlier games taught the search; the position stays.
+void cmd_ucinewgame(TokenReader&) {
+  tt_clear();
+  history_clear();
+  // The main search's correction_table is cleared here too, once it exists.
+}
 
 // Why the position cannot be searched safely, or nullptr when it can.
 const char* unplayable_reason() {
