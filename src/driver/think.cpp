@@ -24,6 +24,7 @@
 
 namespace kelmstrad {
 
+int32_t search_root_top = 0;
 int32_t completed_depth = 0;
 Move previous_iteration_best = 0;
 
@@ -152,16 +153,13 @@ void reset_search_state() {
   qs_see_pruned = 0;
   abort_search.store(0, std::memory_order_relaxed);
   search_start_clock_ms = process_clock_ms();
-  memset(killers, 0, sizeof(killers));
-  memset(counter_moves, 0, sizeof(counter_moves));
-  auto* bytes = reinterpret_cast<uint8_t*>(history_scores);
-  for (size_t i = 0; i < sizeof(history_scores); ++i) bytes[i] = static_cast<uint8_t>(bytes[i] >> 2);
+  ordering_new_search();
 }
 
 // The stored move of the current position if the table entry belongs to it.
 Move table_move() {
   const TTEntry& entry = tt_slot(false);
-  return entry.check == (tt_key() >> 16) ? entry.move : 0;
+  return entry.check == tt_check_value() ? entry.move : 0;
 }
 
 // " %s" for each move of the principal variation, read back from the table.

@@ -10,6 +10,7 @@
 
 namespace kelmstrad {
 
+extern int32_t search_root_top;       // history_top when the search started
 extern int32_t completed_depth;       // depth of the last finished iteration
 extern Move previous_iteration_best;  // best move after the previous iteration (TMODE rule)
 
