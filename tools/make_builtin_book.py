@@ -19,7 +19,8 @@ keys drawn by xorshift32 from 0x9E3779B9 exactly as the engine draws them at
 start-up. The position key already holds the en-passant file key, so the book
 key holds none: two positions that differ only in the en-passant square share
 their book moves, and the tool merges them too. Two different positions whose
-16-bit keys collide are refused, since the engine could not tell them apart.
+16-bit keys collide are refused, since the engine could not tell them apart, and
+so is a position one book move away whose key is the key of a book position.
 
 The tool checks that each move has a piece of the side to move on its from-
 square and no own piece on its to-square; the engine's tests check that every
@@ -262,6 +263,8 @@ def build(lines):
 
 
 def check_collisions(positions):
+    """Refuses two book positions with one key, and a position one book move away
+    from the book whose key is a book key (the engine would look up the wrong moves)."""
     seen = {}
     for ident, entry in positions.items():
         other = seen.setdefault(entry["key"], ident)
@@ -269,6 +272,15 @@ def check_collisions(positions):
             a = " ".join(positions[other]["path"]) or "(start)"
             b = " ".join(entry["path"]) or "(start)"
             raise SystemExit(f"key {entry['key']:04x} is shared by '{a}' and '{b}'")
+    for entry in positions.values():
+        for text, _ in entry["moves"]:
+            child = entry["board"].copy()
+            child.play(text)
+            key = child.book_key16()
+            if child.identity() not in positions and key in seen:
+                a = " ".join(entry["path"] + [text])
+                b = " ".join(positions[seen[key]]["path"]) or "(start)"
+                raise SystemExit(f"key {key:04x} of '{a}', out of the book, is the key of '{b}'")
 
 
 def table_rows(positions):

@@ -11,6 +11,8 @@
 #include "board/perft.h"
 #include "board/position.h"
 #include "clock/counters.h"
+#include "driver/book.h"
+#include "driver/polyglot.h"
 #include "eval/params.h"
 #include "platform/env.h"
 #include "search/guards.h"
@@ -127,6 +129,8 @@ const Command COMMANDS[] = {
     {"perft", cmd_perft},
     {"perftx", cmd_perftx},
     {"d", cmd_d},
+    {"pgkey", cmd_pgkey},
+    {"bookkey", cmd_bookkey},
     {"vsdump", cmd_vsdump},
     {"histkeys", cmd_histkeys},
     {"dumpparams", cmd_dumpparams},
