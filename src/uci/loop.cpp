@@ -11,6 +11,8 @@
 #include "board/perft.h"
 #include "board/position.h"
 #include "clock/counters.h"
+#include "driver/book.h"
+#include "driver/polyglot.h"
 #include "eval/params.h"
 #include "platform/env.h"
 #include "search/guards.h"
@@ -136,6 +138,8 @@ const Command COMMANDS[] = {
     {"perftx", cmd_perftx},
     {"d", cmd_d},
     {"seesign", cmd_seesign},
+    {"pgkey", cmd_pgkey},
+    {"bookkey", cmd_bookkey},
     {"seem", cmd_seem},
     {"seeleast", cmd_seeleast},
     {"vsdump", cmd_vsdump},
