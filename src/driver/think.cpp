@@ -346,7 +346,7 @@ void think() {
   search_root_top = position.history_top;
   prepare_root();
   if (own_book) {
-    const Move m = book_probe();
+    const Move m = probe_book();
     if (m != 0) {
       wait_for_release();
       uci_print("info string book\nbestmove %s\n", move_to_text(m));
