@@ -9,6 +9,8 @@
 #include "board/make.h"
 #include "board/position.h"
 #include "clock/counters.h"
+#include "eval/diagnostics.h"
+#include "eval/evaluate.h"
 #include "eval/params.h"
 #include "platform/env.h"
 #include "search/guards.h"
@@ -116,11 +118,22 @@ struct Command {
 const Command COMMANDS[] = {
     {"uci", cmd_uci},
     {"setoption", cmd_setoption},
+    {"phstat", cmd_phstat},
     {"isready", cmd_isready},
     {"ucinewgame", cmd_ucinewgame},
     {"position", cmd_position},
+    {"eval", cmd_eval},
+    {"nefeat", cmd_nefeat},
+    {"termfeat", cmd_termfeat},
+    {"mobstat", cmd_mobstat},
+    {"termfeat3", cmd_termfeat3},
+    {"tunefeat", cmd_tunefeat},
     {"vsdump", cmd_vsdump},
     {"dumpparams", cmd_dumpparams},
+    {"tuneeval", cmd_tuneeval},
+    {"evalskel", cmd_evalskel},
+    {"evalskel2", cmd_evalskel2},
+    {"evalskel2p", cmd_evalskel2},
 };
 
 // Reads one whole line of any length; false at the end of input.
@@ -154,6 +167,7 @@ void startup() {
   load_cost_table();
   castle_masks_init();
   eval_tables_init();
+  phase_scale_init();
   load_eval_params();
   keys_init();
   if (env_int("NEXT", 0) != 0) {
