@@ -96,13 +96,26 @@ class Generator {
       if (s == NO_SQUARE) continue;
       ++occupied;
       switch (piece_kind(position.board[s])) {
-        case PAWN: pawn(s, side, ep_target); break;
-        case KNIGHT: stepper(s, side, knight_dirs); break;
-        case BISHOP: slider(s, side, 4, 8); break;
-        case ROOK: slider(s, side, 0, 4); break;
-        case QUEEN: slider(s, side, 0, 8); break;
-        case KING: stepper(s, side, king_dirs); break;
-        default: break;
+        case PAWN:
+          pawn(s, side, ep_target);
+          break;
+        case KNIGHT:
+          stepper(s, side, knight_dirs);
+          break;
+        case BISHOP:
+          slider(s, side, 4, 8);
+          break;
+        case ROOK:
+          slider(s, side, 0, 4);
+          break;
+        case QUEEN:
+          slider(s, side, 0, 8);
+          break;
+        case KING:
+          stepper(s, side, king_dirs);
+          break;
+        default:
+          break;
       }
     }
     return occupied;
