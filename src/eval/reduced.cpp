@@ -52,8 +52,11 @@ void passed_pawn_sums(int16_t* mg, int16_t* eg) {
 
 int skeleton_eval() {
   static const bool passers_on = env_present("SKPASS");
+  return passers_on ? skeleton_eval_passers() : quick_eval();
+}
+
+int skeleton_eval_passers() {
   static const bool debug_line = env_present("EVDBG");
-  if (!passers_on) return quick_eval();
   ++op_counters[EVAL];
   ++op_counters[KS];
   const uint32_t key = position.pawn_king_key ^ SKELETON_KEY_MIX;
