@@ -99,7 +99,8 @@ void cmd_nefeat(TokenReader&) {
 
 void cmd_mobstat(TokenReader&) {
   uci_print("mobstat %lu %lu %lu\n", static_cast<unsigned long>(mob_square_count),
-            static_cast<unsigned long>(mob_piece_count), static_cast<unsigned long>(mob_eval_count));
+            static_cast<unsigned long>(mob_piece_count),
+            static_cast<unsigned long>(mob_eval_count));
 }
 
 void cmd_phstat(TokenReader&) {

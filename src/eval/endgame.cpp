@@ -103,7 +103,8 @@ int endgame_rules(int v, int bits, int centre_weight, int closeness_weight) {
   }
   if (bits & EGK_DRAWISH) {
     const int strong = v > 0 ? 0 : 1;
-    if (c.pawns[strong] == 0 && c.material[strong] - c.material[strong ^ 1] <= DRAWISH_MARGIN) v /= 8;
+    if (c.pawns[strong] == 0 && c.material[strong] - c.material[strong ^ 1] <= DRAWISH_MARGIN)
+      v /= 8;
   }
   if (bits & EGK_MOP_UP) {
     const int kings[2] = {position.slot_square[0], position.slot_square[16]};
@@ -116,7 +117,8 @@ int endgame_rules(int v, int bits, int centre_weight, int closeness_weight) {
     }
   }
   if ((bits & EGK_FIFTY) && position.halfmove_clock > DAMPING_START) {
-    const int factor = position.halfmove_clock < DAMPING_END ? DAMPING_END - position.halfmove_clock : 0;
+    const int factor =
+        position.halfmove_clock < DAMPING_END ? DAMPING_END - position.halfmove_clock : 0;
     v = static_cast<int>(static_cast<int64_t>(factor) * v / 100);
   }
   return v;

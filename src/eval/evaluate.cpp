@@ -83,7 +83,8 @@ int hand_made_result(int v) { return side_relative(v); }
 }  // namespace
 
 void phase_scale_init() {
-  for (int k = 0; k < PHASE_SCALE_SIZE; ++k) phase_scale[k] = static_cast<uint8_t>((16 * k + 12) / 24);
+  for (int k = 0; k < PHASE_SCALE_SIZE; ++k)
+    phase_scale[k] = static_cast<uint8_t>((16 * k + 12) / 24);
 }
 
 int pawn_hash_sim_slots(long requested) {
@@ -107,7 +108,8 @@ int quick_eval() { return side_relative(wrap32(blend(0, 0, blend_weight()))); }
 
 // Every file counts as pawnless for both sides; no other term.
 int lean_eval_white(int p16) {
-  const int shelter = king_shelter(WHITE, NO_PAWNS, NO_PAWNS) - king_shelter(BLACK, NO_PAWNS, NO_PAWNS);
+  const int shelter =
+      king_shelter(WHITE, NO_PAWNS, NO_PAWNS) - king_shelter(BLACK, NO_PAWNS, NO_PAWNS);
   ++op_counters[KS];
   return wrap32(blend(shelter, 0, p16));
 }

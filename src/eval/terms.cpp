@@ -62,7 +62,8 @@ int history_entry_penalty(const UndoRecord& record, int king_weight, int flank_w
     case PAWN: {
       const int file = square_file(from);
       const bool flank = file <= 1 || file >= 6;
-      return (flank && record.captured == 0 && castle_ok[s] && flank_weight != 0) ? flank_weight : 0;
+      return (flank && record.captured == 0 && castle_ok[s] && flank_weight != 0) ? flank_weight
+                                                                                  : 0;
     }
     default:
       return 0;

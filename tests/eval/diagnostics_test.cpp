@@ -1,4 +1,6 @@
 // The evaluation commands' output lines and the reduced evaluation.
+#include "eval/diagnostics.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -6,7 +8,6 @@
 #include <vector>
 
 #include "clock/counters.h"
-#include "eval/diagnostics.h"
 #include "eval/pawns.h"
 #include "eval/reduced.h"
 #include "eval_support.h"
@@ -26,8 +27,8 @@ std::string run(void (*handler)(TokenReader&)) {
 constexpr const char* PAWNS_FEN = "4k3/p6p/8/4P3/8/8/8/4K3 w - - 0 1";
 
 int pawns_fen_white_score() {
-  const int eg = piece_eg('K', "e1") + piece_eg('k', "e8") + piece_eg('P', "e5") + piece_eg('p', "a7") +
-                 piece_eg('p', "h7");
+  const int eg = piece_eg('K', "e1") + piece_eg('k', "e8") + piece_eg('P', "e5") +
+                 piece_eg('p', "a7") + piece_eg('p', "h7");
   return TEMPO_BONUS + eg + P.passeg[4] - 2 * P.passeg[1] + P.isoeg;
 }
 
@@ -63,8 +64,8 @@ TEST(EvalCommands, TermfeatLines) {
   EXPECT_EQ(run(cmd_termfeat), "tf2 " + std::to_string(score) + " 0 -2 0 0 1 0 0 -1 0 0 0 0\n");
   // Mobility (no pieces), pawn extras (off: zeros), shelter differences:
   // only Black's term 3 on the e-file is unmatched.
-  EXPECT_EQ(run(cmd_termfeat3),
-            "tf3 " + std::to_string(score) + " 0 -2 0 0 1 0 0 -1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 -1 0 0\n");
+  EXPECT_EQ(run(cmd_termfeat3), "tf3 " + std::to_string(score) +
+                                    " 0 -2 0 0 1 0 0 -1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 -1 0 0\n");
   set_fen(START_FEN);
   std::string zeros;
   for (int i = 0; i < 25; ++i) zeros += " 0";
@@ -136,15 +137,15 @@ TEST(EvalCommands, CounterPrints) {
   EXPECT_EQ(run(cmd_phstat), "phstat probes " + std::to_string(phstat_probes) + " misses " +
                                  std::to_string(phstat_misses) + "\n");
   EXPECT_EQ(run(cmd_mobstat), "mobstat " + std::to_string(mob_square_count) + " " +
-                                  std::to_string(mob_piece_count) + " " + std::to_string(mob_eval_count) +
-                                  "\n");
+                                  std::to_string(mob_piece_count) + " " +
+                                  std::to_string(mob_eval_count) + "\n");
 }
 
 TEST(EvalCommands, PositionWithoutKingIsNotEvaluated) {
   set_fen("8/8/8/8/8/8/8/4K3 w - - 0 1");
   const uint32_t evals = op_counters[EVAL];
-  for (auto handler : {cmd_eval, cmd_tuneeval, cmd_evalskel, cmd_evalskel2, cmd_tunefeat, cmd_termfeat,
-                       cmd_termfeat3, cmd_nefeat})
+  for (auto handler : {cmd_eval, cmd_tuneeval, cmd_evalskel, cmd_evalskel2, cmd_tunefeat,
+                       cmd_termfeat, cmd_termfeat3, cmd_nefeat})
     EXPECT_EQ(run(handler), "info string no evaluation: Black has no king\n");
   EXPECT_EQ(op_counters[EVAL], evals);
   set_fen("4k3/8/8/8/8/8/8/8 w - - 0 1");
@@ -156,8 +157,8 @@ TEST(EvalCommands, PositionWithoutKingIsNotEvaluated) {
 TEST(SkeletonEval, PassersFromItsOwnPawnHash) {
   skeleton_pawn_hash_clear();
   set_fen(PAWNS_FEN);
-  const int eg = piece_eg('K', "e1") + piece_eg('k', "e8") + piece_eg('P', "e5") + piece_eg('p', "a7") +
-                 piece_eg('p', "h7");
+  const int eg = piece_eg('K', "e1") + piece_eg('k', "e8") + piece_eg('P', "e5") +
+                 piece_eg('p', "a7") + piece_eg('p', "h7");
   const uint32_t evals = op_counters[EVAL], ks = op_counters[KS];
   const int first = skeleton_eval_passers();
   EXPECT_EQ(first, TEMPO_BONUS + eg + P.passeg[4] - 2 * P.passeg[1]);

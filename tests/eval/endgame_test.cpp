@@ -1,7 +1,8 @@
 // The endgame rules on hand-worked positions.
+#include "eval/endgame.h"
+
 #include <gtest/gtest.h>
 
-#include "eval/endgame.h"
 #include "eval/params.h"
 #include "eval_support.h"
 

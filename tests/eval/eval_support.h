@@ -31,13 +31,16 @@ inline std::string mirror_fen(const std::string& fen) {
   std::string ranks[8];
   int r = 0;
   for (char c : placement) {
-    if (c == '/') ++r;
-    else ranks[r] += static_cast<char>(isupper(c) ? tolower(c) : toupper(c));
+    if (c == '/')
+      ++r;
+    else
+      ranks[r] += static_cast<char>(isupper(c) ? tolower(c) : toupper(c));
   }
   std::string out;
   for (int i = 7; i >= 0; --i) out += ranks[i] + (i > 0 ? "/" : "");
   std::string rights;
-  for (char c : castling) rights += c == '-' ? c : static_cast<char>(isupper(c) ? tolower(c) : toupper(c));
+  for (char c : castling)
+    rights += c == '-' ? c : static_cast<char>(isupper(c) ? tolower(c) : toupper(c));
   if (ep != "-") ep[1] = static_cast<char>('1' + '8' - ep[1]);
   return out + (side == "w" ? " b " : " w ") + rights + " " + ep + " " + halfmove + " " + fullmove;
 }
@@ -48,7 +51,8 @@ inline int sq(const char* name) { return (name[1] - '1') * 16 + (name[0] - 'a');
 // Middlegame material plus square-table value of one piece, signed for its
 // colour (FEN letter: upper case White).
 inline int piece_mg(char letter, const char* square) {
-  const int kind = static_cast<int>(std::string("pnbrqk").find(static_cast<char>(tolower(letter)))) + 1;
+  const int kind =
+      static_cast<int>(std::string("pnbrqk").find(static_cast<char>(tolower(letter)))) + 1;
   const bool white = isupper(letter) != 0;
   const int index = square_index(sq(square)) ^ (white ? 0 : 56);
   const int value = eval_params.matmg[kind] + eval_params.pstmg[kind][index];
@@ -57,7 +61,8 @@ inline int piece_mg(char letter, const char* square) {
 
 // The same for the endgame tables.
 inline int piece_eg(char letter, const char* square) {
-  const int kind = static_cast<int>(std::string("pnbrqk").find(static_cast<char>(tolower(letter)))) + 1;
+  const int kind =
+      static_cast<int>(std::string("pnbrqk").find(static_cast<char>(tolower(letter)))) + 1;
   const bool white = isupper(letter) != 0;
   const int index = square_index(sq(square)) ^ (white ? 0 : 56);
   const int value = eval_params.mateg[kind] + eval_params.psteg[kind][index];
@@ -71,8 +76,12 @@ inline int hand_blend(int m, int e, int p16) { return e + p16 * (m - e) / 16; }
 class EvalSettingsGuard {
  public:
   EvalSettingsGuard()
-      : params_(eval_params), terms_(terms_mask), lean_(lean_mode), extras_(pawn_extras_enabled),
-        mobility_(mobility_enabled), root_top_(search_root_top) {}
+      : params_(eval_params),
+        terms_(terms_mask),
+        lean_(lean_mode),
+        extras_(pawn_extras_enabled),
+        mobility_(mobility_enabled),
+        root_top_(search_root_top) {}
   ~EvalSettingsGuard() {
     eval_params = params_;
     terms_mask = terms_;

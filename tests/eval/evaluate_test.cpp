@@ -1,11 +1,12 @@
 // Hand-worked scores of the full and lean paths: pawn structure, rook files,
 // bishop pair, king shelter, mobility, blend, tempo, counters.
+#include "eval/evaluate.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "clock/counters.h"
-#include "eval/evaluate.h"
 #include "eval/king_shelter.h"
 #include "eval/mobility.h"
 #include "eval/pawns.h"
@@ -26,7 +27,8 @@ struct CounterDelta {
 };
 
 TEST(PhaseScale, TableAndClamp) {
-  const uint8_t expected[25] = {0, 1, 1, 2, 3, 3, 4, 5, 5, 6, 7, 7, 8, 9, 9, 10, 11, 11, 12, 13, 13, 14, 15, 15, 16};
+  const uint8_t expected[25] = {0, 1, 1,  2,  3,  3,  4,  5,  5,  6,  7,  7, 8,
+                                9, 9, 10, 11, 11, 12, 13, 13, 14, 15, 15, 16};
   for (int k = 0; k < 25; ++k) EXPECT_EQ(phase_scale[k], expected[k]) << k;
   set_fen(START_FEN);
   position.phase = 30;  // after promotions
@@ -44,10 +46,10 @@ TEST(PhaseScale, TableAndClamp) {
 //          near), both sides keep pawns, clock 0: v unchanged.
 TEST(FullEval, PassedAndIsolatedPawnsWithShelter) {
   set_fen("4k3/p6p/8/4P3/8/8/8/4K3 w - - 0 1");
-  const int mg = piece_mg('K', "e1") + piece_mg('k', "e8") + piece_mg('P', "e5") + piece_mg('p', "a7") +
-                 piece_mg('p', "h7");
-  const int eg = piece_eg('K', "e1") + piece_eg('k', "e8") + piece_eg('P', "e5") + piece_eg('p', "a7") +
-                 piece_eg('p', "h7");
+  const int mg = piece_mg('K', "e1") + piece_mg('k', "e8") + piece_mg('P', "e5") +
+                 piece_mg('p', "a7") + piece_mg('p', "h7");
+  const int eg = piece_eg('K', "e1") + piece_eg('k', "e8") + piece_eg('P', "e5") +
+                 piece_eg('p', "a7") + piece_eg('p', "h7");
   ASSERT_EQ(position.mg_score, mg);
   ASSERT_EQ(position.eg_score, eg);
   const int score = evaluate();
@@ -75,7 +77,7 @@ TEST(FullEval, PassedPawnBlockedOnlyByPawnsAhead) {
   build_pawn_file_table(&files);
   EXPECT_TRUE(pawn_is_passed(files, WHITE, sq("e5")));
   EXPECT_TRUE(pawn_is_passed(files, BLACK, sq("d5")));  // and the same holds for Black
-  set_fen("4k3/p6p/8/3p4/4P3/8/8/4K3 w - - 0 1");  // white e4 is ahead of the black d5 pawn
+  set_fen("4k3/p6p/8/3p4/4P3/8/8/4K3 w - - 0 1");       // white e4 is ahead of the black d5 pawn
   build_pawn_file_table(&files);
   EXPECT_FALSE(pawn_is_passed(files, BLACK, sq("d5")));
   EXPECT_FALSE(pawn_is_passed(files, WHITE, sq("e4")));
@@ -261,7 +263,8 @@ TEST(FullEval, AfterE4) {
   set_fen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
   const int mg = piece_mg('P', "e4") - piece_mg('P', "e2");
   ASSERT_EQ(position.mg_score, mg);
-  const int central = (env_int("OPK", 8) & 8) && 24 >= env_int("OPKG", 20) ? 2 * env_int("OPKW", 20) : 0;
+  const int central =
+      (env_int("OPK", 8) & 8) && 24 >= env_int("OPKG", 20) ? 2 * env_int("OPKW", 20) : 0;
   const int score = evaluate();
   EXPECT_EQ(term_mg, central - P.ksw[2]);
   EXPECT_EQ(term_eg, 0);
@@ -301,8 +304,8 @@ TEST(FullEval, CountersOfOneEvaluation) {
     evaluate();
     for (int key = 0; key < COST_KEY_COUNT; ++key) {
       const uint32_t want = key == EVAL || key == EVALX || key == KS || key == PHMISS ? 1u
-                            : key == EGK                                               ? egk_on
-                                                                                       : 0u;
+                            : key == EGK                                              ? egk_on
+                                                                                      : 0u;
       EXPECT_EQ(delta[key], want) << COST_KEY_NAMES[key];
     }
   }

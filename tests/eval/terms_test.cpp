@@ -1,10 +1,11 @@
 // The switchable terms with explicit weights, worked by hand.
+#include "eval/terms.h"
+
 #include <gtest/gtest.h>
 
 #include "board/move.h"
 #include "clock/counters.h"
 #include "eval/evaluate.h"
-#include "eval/terms.h"
 #include "eval_support.h"
 #include "platform/env.h"
 
@@ -16,7 +17,8 @@ void push_record(const char* from, const char* to, char piece, char captured = 0
   UndoRecord& record = position.history[position.history_top++];
   record = UndoRecord{};
   record.move = encode_move(sq(from), sq(to));
-  const int kind = static_cast<int>(std::string("pnbrqk").find(static_cast<char>(tolower(piece)))) + 1;
+  const int kind =
+      static_cast<int>(std::string("pnbrqk").find(static_cast<char>(tolower(piece)))) + 1;
   record.piece = static_cast<Piece>(kind | (isupper(piece) ? WHITE : BLACK));
   if (captured != 0) record.captured = static_cast<Piece>(PAWN | (isupper(piece) ? BLACK : WHITE));
 }
@@ -59,12 +61,12 @@ TEST(SearchLine, RookAndFlankPawnMovesOnlyWhileCastlingIsPossible) {
   int pen[2];
   set_fen(DEVELOPED);
   push_record("h1", "g1", 'R');
-  push_record("a7", "a6", 'p');         // Black may castle: flank push
-  push_record("a2", "a3", 'P');         // flank push
-  push_record("b2", "b3", 'P', 'p');    // a capture: not counted
-  push_record("e2", "e3", 'P');         // centre pawn: not counted
-  push_null();                          // scanned, not counted
-  push_record("e8", "f8", 'k');         // king move
+  push_record("a7", "a6", 'p');       // Black may castle: flank push
+  push_record("a2", "a3", 'P');       // flank push
+  push_record("b2", "b3", 'P', 'p');  // a capture: not counted
+  push_record("e2", "e3", 'P');       // centre pawn: not counted
+  push_null();                        // scanned, not counted
+  push_record("e8", "f8", 'k');       // king move
   const uint32_t scanned = op_counters[MHK];
   search_path_penalties(40, 20, pen);
   EXPECT_EQ(pen[0], 40 + 20);
@@ -128,24 +130,24 @@ struct TrapCase {
 // Every white pattern and its colour mirror for Black.
 TEST(TrappedPieces, EveryPatternForBothColours) {
   const TrapCase cases[] = {
-      {"4k3/B1p5/1p6/8/8/8/8/4K3 w - - 0 1", -150, -150},   // bishop a7, pawns b6 c7
-      {"4k3/B7/1p6/8/8/8/8/4K3 w - - 0 1", 0, 0},           // b6 alone is not enough
-      {"4k3/5p1B/6p1/8/8/8/8/4K3 w - - 0 1", -150, -150},   // bishop h7, g6 f7
-      {"4k3/8/B1p5/1p6/8/8/8/4K3 w - - 0 1", -50, -50},     // bishop a6, b5 c6
-      {"4k3/8/5p1B/6p1/8/8/8/4K3 w - - 0 1", -50, -50},     // bishop h6, g5 f6
-      {"N3k3/p7/8/8/8/8/8/4K3 w - - 0 1", -40, -40},        // knight a8, a7
-      {"N3k3/2p5/8/8/8/8/8/4K3 w - - 0 1", -40, -40},       // knight a8, c7
-      {"4k2N/7p/8/8/8/8/8/4K3 w - - 0 1", -40, -40},        // knight h8, h7
-      {"4k2N/5p2/8/8/8/8/8/4K3 w - - 0 1", -40, -40},       // knight h8, f7
-      {"4k3/8/8/8/8/8/8/6KR w - - 0 1", -40, 0},            // king g1, rook h1
-      {"4k3/8/8/8/8/8/8/5KR1 w - - 0 1", -40, 0},           // king f1, rook g1
-      {"4k3/8/8/8/8/8/7R/6K1 w - - 0 1", -40, 0},           // king g1, rook h2
-      {"4k3/8/8/8/8/8/8/6KR w K - 0 1", 0, 0},              // the right is still there
-      {"4k3/8/8/8/8/8/8/R1K5 w - - 0 1", -40, 0},           // king c1, rook a1
-      {"4k3/8/8/8/8/8/R7/1K6 w - - 0 1", -40, 0},           // king b1, rook a2
-      {"4k3/8/8/8/8/8/8/RK6 w - - 0 1", -40, 0},            // king b1, rook a1
-      {"4k3/8/8/8/8/8/8/R1K5 w Q - 0 1", 0, 0},             // queen-side right kept
-      {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 0, 0},             // king e1: no pattern
+      {"4k3/B1p5/1p6/8/8/8/8/4K3 w - - 0 1", -150, -150},  // bishop a7, pawns b6 c7
+      {"4k3/B7/1p6/8/8/8/8/4K3 w - - 0 1", 0, 0},          // b6 alone is not enough
+      {"4k3/5p1B/6p1/8/8/8/8/4K3 w - - 0 1", -150, -150},  // bishop h7, g6 f7
+      {"4k3/8/B1p5/1p6/8/8/8/4K3 w - - 0 1", -50, -50},    // bishop a6, b5 c6
+      {"4k3/8/5p1B/6p1/8/8/8/4K3 w - - 0 1", -50, -50},    // bishop h6, g5 f6
+      {"N3k3/p7/8/8/8/8/8/4K3 w - - 0 1", -40, -40},       // knight a8, a7
+      {"N3k3/2p5/8/8/8/8/8/4K3 w - - 0 1", -40, -40},      // knight a8, c7
+      {"4k2N/7p/8/8/8/8/8/4K3 w - - 0 1", -40, -40},       // knight h8, h7
+      {"4k2N/5p2/8/8/8/8/8/4K3 w - - 0 1", -40, -40},      // knight h8, f7
+      {"4k3/8/8/8/8/8/8/6KR w - - 0 1", -40, 0},           // king g1, rook h1
+      {"4k3/8/8/8/8/8/8/5KR1 w - - 0 1", -40, 0},          // king f1, rook g1
+      {"4k3/8/8/8/8/8/7R/6K1 w - - 0 1", -40, 0},          // king g1, rook h2
+      {"4k3/8/8/8/8/8/8/6KR w K - 0 1", 0, 0},             // the right is still there
+      {"4k3/8/8/8/8/8/8/R1K5 w - - 0 1", -40, 0},          // king c1, rook a1
+      {"4k3/8/8/8/8/8/R7/1K6 w - - 0 1", -40, 0},          // king b1, rook a2
+      {"4k3/8/8/8/8/8/8/RK6 w - - 0 1", -40, 0},           // king b1, rook a1
+      {"4k3/8/8/8/8/8/8/R1K5 w Q - 0 1", 0, 0},            // queen-side right kept
+      {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 0, 0},            // king e1: no pattern
   };
   for (const TrapCase& c : cases) {
     set_fen(c.fen);
@@ -191,7 +193,8 @@ TEST(LoosePieces, SliderAttacks) {
   EXPECT_EQ(loose_pieces_term(100).mg, 0);
   set_fen("4k3/6b1/8/8/3R4/2n5/R7/6K1 w - - 0 1");  // d4 by the g7 bishop, a2 by the c3 knight
   EXPECT_EQ(loose_pieces_term(30).mg, -(rook * 30 / 100));
-  set_fen("4k3/8/8/8/8/1n6/3B4/R5K1 w - - 0 1");  // d2 bishop and a1 rook hit by the knight: only the rook counts
+  set_fen("4k3/8/8/8/8/1n6/3B4/R5K1 w - - 0 1");  // d2 bishop and a1 rook hit by the knight: only
+                                                  // the rook counts
   EXPECT_EQ(loose_pieces_term(30).mg, 0);
 }
 
