@@ -14,6 +14,7 @@ A case file holds directives, one per line:
   <...~ regex           some later output line matches the regular expression
   <count N regex        exactly N of the output lines match (checked on the whole output)
   <none regex           no output line matches (checked on the whole output)
+  <err text             some line of standard error equals text
   exact                 no output may follow the last expected line (the default)
   partial               output may go on after the last expected line
   exit N                expected exit status (default 0)
@@ -54,7 +55,7 @@ def parse_case(path, tmp):
                 case["input"].append(rest)
             elif word in ("<", "<~", "<...", "<...~"):
                 case["expect"].append((word, rest))
-            elif word in ("<count", "<none"):
+            elif word in ("<count", "<none", "<err"):
                 case["checks"].append((word, rest))
             elif word == "exact":
                 case["exact"] = True
@@ -69,7 +70,7 @@ def parse_case(path, tmp):
     return case
 
 
-def compare(case, lines):
+def compare(case, lines, errors):
     pos = 0
     for kind, text in case["expect"]:
         if kind in ("<", "<~"):
@@ -96,6 +97,9 @@ def compare(case, lines):
             found = sum(1 for l in lines if re.fullmatch(pattern, l))
             if found != int(count):
                 return f"{found} lines match {pattern!r}, expected {count}"
+        elif kind == "<err":
+            if text not in errors:
+                return f"no line of standard error equals {text!r}"
         elif any(re.fullmatch(text, l) for l in lines):
             return f"a line matches {text!r}, expected none"
     return None
@@ -121,7 +125,8 @@ def main():
             print(f"FAIL {path}: no exit within {case['timeout']} s")
             return 1
         lines = proc.stdout.decode(errors="replace").splitlines()
-        problem = compare(case, lines)
+        errors = proc.stderr.decode(errors="replace").splitlines()
+        problem = compare(case, lines, errors)
         if problem is None and proc.returncode != case["exit"]:
             problem = f"exit status {proc.returncode}, expected {case['exit']}"
         if problem:
