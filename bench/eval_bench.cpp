@@ -1,12 +1,10 @@
-// Evaluations per second of `evaluate` over a fixed set of varied positions.
-// Usage: eval_bench [rounds]   (default 200000 rounds over the set)
-#include <cstdio>
-#include <cstdlib>
+// Evaluations per second of `evaluate` over a fixed set of varied positions
+// (middlegames, endgames, a pawn race, a mop-up), each evaluated in turn.
+#include <benchmark/benchmark.h>
 
 #include "board/fen.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
-#include "platform/platform.h"
 #include "uci/loop.h"
 
 namespace {
@@ -26,22 +24,31 @@ const char* const POSITIONS[] = {
     "6k1/5ppp/8/8/8/5PK1/5P1P/8 b - - 0 1",
 };
 constexpr int POSITION_COUNT = sizeof(POSITIONS) / sizeof(POSITIONS[0]);
+constexpr int EVALS_PER_POSITION = 10000;
+
+// Evaluates every position of the set EVALS_PER_POSITION times per iteration.
+void BM_Evaluate(benchmark::State& state) {
+  int64_t evaluations = 0;
+  int checksum = 0;
+  for (auto _ : state) {
+    for (const char* fen : POSITIONS) {
+      kelmstrad::parse_fen(fen);
+      for (int i = 0; i < EVALS_PER_POSITION; ++i) checksum += kelmstrad::evaluate();
+    }
+    evaluations += static_cast<int64_t>(POSITION_COUNT) * EVALS_PER_POSITION;
+  }
+  benchmark::DoNotOptimize(checksum);
+  state.counters["evals_per_second"] =
+      benchmark::Counter(static_cast<double>(evaluations), benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_Evaluate)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace kelmstrad;
-  startup();
-  const long rounds = argc > 1 ? atol(argv[1]) : 200000;
-  long checksum = 0;
-  const int64_t start = process_clock_ms();
-  for (int p = 0; p < POSITION_COUNT; ++p) {
-    parse_fen(POSITIONS[p]);
-    for (long r = 0; r < rounds; ++r) checksum += evaluate();
-  }
-  const int64_t elapsed = process_clock_ms() - start;
-  const double evals = static_cast<double>(rounds) * POSITION_COUNT;
-  printf("evaluations %.0f  ms %lld  per second %.0f  checksum %ld\n", evals,
-         static_cast<long long>(elapsed), elapsed > 0 ? evals * 1000.0 / elapsed : 0.0, checksum);
+  kelmstrad::startup();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
   return 0;
 }
