@@ -38,24 +38,24 @@ struct TermPair {
 };
 
 struct EvalFeatures {
-  int passed[8];              // passed pawns by relative rank (1..6 used)
-  int isolated;               // isolated pawns
-  int doubled;                // files with two or more pawns of one side
-  int rook_open;              // rooks on files without pawns
-  int rook_half;              // rooks on files with enemy pawns only
-  int bishop_pair;            // +1 White has the pair, -1 Black has it
-  int mobility[6];            // safe squares by kind 2..5
-  int pawn_extra[11];         // features F6..F10
-  int shelter_counts[2][6];   // [White, Black][shelter term 1..5], from the last king_shelter calls
+  int passed[8];             // passed pawns by relative rank (1..6 used)
+  int isolated;              // isolated pawns
+  int doubled;               // files with two or more pawns of one side
+  int rook_open;             // rooks on files without pawns
+  int rook_half;             // rooks on files with enemy pawns only
+  int bishop_pair;           // +1 White has the pair, -1 Black has it
+  int mobility[6];           // safe squares by kind 2..5
+  int pawn_extra[11];        // features F6..F10
+  int shelter_counts[2][6];  // [White, Black][shelter term 1..5], from the last king_shelter calls
 };
 
 extern uint8_t phase_scale[PHASE_SCALE_SIZE];  // blend weight by phase 0..24
 extern EvalFeatures eval_features;             // counts of the last full evaluation
 extern int32_t term_mg;                        // term sums of the last full evaluation
 extern int32_t term_eg;
-extern uint32_t phstat_probes;                 // simulated pawn-hash probes since start-up
-extern uint32_t phstat_misses;                 // and misses
-extern bool mobility_forced;                   // raised around "termfeat3" only
+extern uint32_t phstat_probes;  // simulated pawn-hash probes since start-up
+extern uint32_t phstat_misses;  // and misses
+extern bool mobility_forced;    // raised around "termfeat3" only
 
 // Fills phase_scale[k] = (16k + 12) / 24 (start-up).
 void phase_scale_init();

@@ -56,10 +56,14 @@ int slider_mobility(int square, Side side, int first, int last) {
 // Safe squares of one knight, bishop, rook or queen.
 int piece_mobility(int kind, int square, Side side) {
   switch (kind) {
-    case KNIGHT: return knight_mobility(square, side);
-    case BISHOP: return slider_mobility(square, side, 4, 8);
-    case ROOK: return slider_mobility(square, side, 0, 4);
-    default: return slider_mobility(square, side, 0, 8);
+    case KNIGHT:
+      return knight_mobility(square, side);
+    case BISHOP:
+      return slider_mobility(square, side, 4, 8);
+    case ROOK:
+      return slider_mobility(square, side, 0, 4);
+    default:
+      return slider_mobility(square, side, 0, 8);
   }
 }
 

@@ -16,10 +16,10 @@ namespace kelmstrad {
 constexpr int PAWN_FILE_ENTRIES = 10;
 
 struct PawnFileTable {
-  int8_t count[2][PAWN_FILE_ENTRIES];     // [White, Black] pawns by file + 1
-  int8_t white_low[PAWN_FILE_ENTRIES];    // lowest rank of a white pawn, 7 when none
-  int8_t black_high[PAWN_FILE_ENTRIES];   // highest rank of a black pawn, 0 when none
-  int bishops[2];                         // [White, Black] bishops
+  int8_t count[2][PAWN_FILE_ENTRIES];    // [White, Black] pawns by file + 1
+  int8_t white_low[PAWN_FILE_ENTRIES];   // lowest rank of a white pawn, 7 when none
+  int8_t black_high[PAWN_FILE_ENTRIES];  // highest rank of a black pawn, 0 when none
+  int bishops[2];                        // [White, Black] bishops
 };
 
 // Index 0 for White, 1 for Black.

@@ -16,6 +16,10 @@ extern uint32_t skel_pawn_hits;    // and hits
 // is quick_eval and charges nothing; with it, it charges EVAL and KS.
 int skeleton_eval();
 
+// The SKPASS form of skeleton_eval: passed pawns from the pawn hash added to
+// the blend; charges EVAL and KS and advances the hash counters.
+int skeleton_eval_passers();
+
 // Empties the reduced evaluation's pawn hash and zeroes both its counters.
 void skeleton_pawn_hash_clear();
 
