@@ -17,8 +17,10 @@ template <bool TACTICAL>
 class Generator {
  public:
   explicit Generator(Move* out) : out_(out) {}
+  // The first entry after the moves appended so far.
   Move* end() const { return out_; }
 
+  // Appends the plain move from -> to.
   void add(int from, int to) { *out_++ = encode_move(from, to); }
 
   // Queen in the tactical set; knight, rook, bishop in the quiet set.
