@@ -17,8 +17,10 @@
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "platform/env.h"
+#include "search/alpha_beta.h"
 #include "search/guards.h"
 #include "search/ordering.h"
+#include "search/quiesce.h"
 #include "search/see.h"
 #include "search/tt.h"
 #include "uci/options.h"
@@ -73,7 +75,7 @@ void cmd_setoption(TokenReader& tokens) {
 void cmd_ucinewgame(TokenReader&) {
   tt_clear();
   history_clear();
-  // The main search's correction_table is cleared here too, once it exists.
+  clear_correction_table();
 }
 
 // Why the position cannot be searched safely, or nullptr when it can.
@@ -151,6 +153,7 @@ const Command COMMANDS[] = {
     {"mobstat", cmd_mobstat},
     {"termfeat3", cmd_termfeat3},
     {"tunefeat", cmd_tunefeat},
+    {"qhist", cmd_qhist},
     {"vsdump", cmd_vsdump},
     {"histkeys", cmd_histkeys},
     {"dumpparams", cmd_dumpparams},
