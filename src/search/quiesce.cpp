@@ -153,8 +153,8 @@ int static_resolution(const QNode& node) {
     const int victim = piece_kind(position.board[move_to(m)]);
     if (node.stand_pat + eval_params.matmg[victim] + QS_STATIC_MARGIN < node.alpha_raised) continue;
     if (victim == 0) continue;  // h = max(h, 0) changes nothing
-    if (10 * SEE_VALUE[victim] > h) {
-      const int gain = 10 * see_full(m);
+    if (SEE_TO_CENTIPAWNS * SEE_VALUE[victim] > h) {
+      const int gain = SEE_TO_CENTIPAWNS * see_full(m);
       if (gain > h) h = gain;
     }
   }

@@ -29,31 +29,31 @@ void read_lmp_counts(const char* text, int counts[3]) {
 void load_quiesce_switches(SearchSwitches& s) {
   s.qrepstat = env_present("QREPSTAT");
   s.qtt = env_present("QTT");
-  s.qstat = env_int("QSTAT", 0);
-  s.qdelta = env_int("QDELTA", 200);
-  s.qmax = env_int("QMAX", 99);
-  s.qrec = env_int("QREC", 99);
-  s.qchk = env_int("QCHK", 0);
+  s.qstat = env_int("QSTAT", s.qstat);
+  s.qdelta = env_int("QDELTA", s.qdelta);
+  s.qmax = env_int("QMAX", s.qmax);
+  s.qrec = env_int("QREC", s.qrec);
+  s.qchk = env_int("QCHK", s.qchk);
 }
 
 // The switches of the node flow and its pruning block.
 void load_node_switches(SearchSwitches& s) {
-  s.nthr = env_int("NTHR", 0);
-  s.nthrm = env_int("NTHRM", 200);
+  s.nthr = env_int("NTHR", s.nthr);
+  s.nthrm = env_int("NTHRM", s.nthrm);
   s.noext = env_present("NOEXT");
-  s.iir = env_int("IIR", 0);
+  s.iir = env_int("IIR", s.iir);
   s.corr = env_int("CORR", 0) != 0;
-  s.corrn = correction_entries_for(env_int("CORRN", 4096));
-  s.corrw = env_int("CORRW", 16);
-  const int corrmax = env_int("CORRMAX", 150);
+  s.corrn = correction_entries_for(env_int("CORRN", s.corrn));
+  s.corrw = env_int("CORRW", s.corrw);
+  const int corrmax = env_int("CORRMAX", s.corrmax);
   s.corrmax = corrmax < 0 ? 0 : (corrmax > CORRECTION_MAX_LIMIT ? CORRECTION_MAX_LIMIT : corrmax);
-  s.nmrd = env_int("NMRD", 0);
+  s.nmrd = env_int("NMRD", s.nmrd);
   s.nofut = env_present("NOFUT");
-  s.rfp = env_int("RFP", 0);
-  s.rfpd = env_int("RFPD", 3);
-  s.fut2 = env_int("FUT2", 0);
+  s.rfp = env_int("RFP", s.rfp);
+  s.rfpd = env_int("RFPD", s.rfpd);
+  s.fut2 = env_int("FUT2", s.fut2);
   read_lmp_counts(env_str("LMP"), s.lmp);
-  s.lazyq = env_int("LAZYQ", 0);
+  s.lazyq = env_int("LAZYQ", s.lazyq);
   s.lazys = env_present("LAZYS");
   s.cheapsee_set = env_present("CHEAPSEE");
   s.cheapsee = env_int("CHEAPSEE", 0);
@@ -61,13 +61,13 @@ void load_node_switches(SearchSwitches& s) {
 
 // The switches of the move loop.
 void load_move_loop_switches(SearchSwitches& s) {
-  s.thrx = env_int("THRX", 0);
-  s.seeq = env_int("SEEQ", 0);
-  s.seec = env_int("SEEC", 0);
-  s.histp = env_int("HISTP", 0);
+  s.thrx = env_int("THRX", s.thrx);
+  s.seeq = env_int("SEEQ", s.seeq);
+  s.seec = env_int("SEEC", s.seec);
+  s.histp = env_int("HISTP", s.histp);
   s.nolmr = env_present("NOLMR");
-  s.lmr3 = env_int("LMR3", 0);
-  s.lmrlog = env_int("LMRLOG", 0);
+  s.lmr3 = env_int("LMR3", s.lmr3);
+  s.lmrlog = env_int("LMRLOG", s.lmrlog);
   s.nopvs = env_present("NOPVS");
 }
 

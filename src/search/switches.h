@@ -7,8 +7,9 @@
 // The environment switches of both searches are read together by the switch
 // loader, once per process, into `search_switches`; the searches read only
 // that record (tests may change its fields between searches). Start-up
-// installs the shipped values of RFP, FUT2, LMP, BADLAST, LAZYQ, LAZYS and
-// THRX; the defaults below are what an absent variable gives.
+// installs the shipped values of RFP, FUT2, LMP, LAZYQ, LAZYS and THRX; the
+// initial values below are what an absent variable gives. BADLAST and CMOVE
+// belong to the move picker, TTENT and TT2 to the table.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +43,9 @@ constexpr int CORRECTION_ENTRIES = 65536;   // per side to move
 constexpr int CORRECTION_SCALE = 8;         // entries hold 8 x centipawns
 constexpr int CORRECTION_WEIGHT_UNIT = 64;  // learning weights are in 64ths
 constexpr int CORRECTION_MAX_LIMIT = 4095;  // largest CORRMAX whose 8x bound fits 16 bits
+
+// Exchange values count a pawn as 10; scores count it as 100.
+constexpr int SEE_TO_CENTIPAWNS = 10;
 
 // Quiescence.
 constexpr int QS_HISTOGRAM_SIZE = 32;
