@@ -11,6 +11,8 @@
 #include "board/perft.h"
 #include "board/position.h"
 #include "clock/counters.h"
+#include "eval/diagnostics.h"
+#include "eval/evaluate.h"
 #include "eval/params.h"
 #include "platform/env.h"
 #include "search/guards.h"
@@ -121,15 +123,26 @@ struct Command {
 const Command COMMANDS[] = {
     {"uci", cmd_uci},
     {"setoption", cmd_setoption},
+    {"phstat", cmd_phstat},
     {"isready", cmd_isready},
     {"ucinewgame", cmd_ucinewgame},
     {"position", cmd_position},
     {"perft", cmd_perft},
     {"perftx", cmd_perftx},
     {"d", cmd_d},
+    {"eval", cmd_eval},
+    {"nefeat", cmd_nefeat},
+    {"termfeat", cmd_termfeat},
+    {"mobstat", cmd_mobstat},
+    {"termfeat3", cmd_termfeat3},
+    {"tunefeat", cmd_tunefeat},
     {"vsdump", cmd_vsdump},
     {"histkeys", cmd_histkeys},
     {"dumpparams", cmd_dumpparams},
+    {"tuneeval", cmd_tuneeval},
+    {"evalskel", cmd_evalskel},
+    {"evalskel2", cmd_evalskel2},
+    {"evalskel2p", cmd_evalskel2},
 };
 
 // Reads one whole line of any length; false at the end of input.
@@ -164,6 +177,7 @@ void startup() {
   attack_tables_init();
   castle_masks_init();
   eval_tables_init();
+  phase_scale_init();
   load_eval_params();
   keys_init();
   if (env_int("NEXT", 0) != 0) {
