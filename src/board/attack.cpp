@@ -16,20 +16,28 @@ uint8_t delta_flags[256];
 // Unit step along the shared line of two squares, by (target - source + 119); 0 off any line.
 int8_t delta_step[256];
 // The delta_flags bit each kind attacks with (pawns use the colour bits instead).
-const uint8_t kind_attack_mask[8] = {0, 0, FLAG_KNIGHT, FLAG_DIAGONAL, FLAG_STRAIGHT,
-                                     FLAG_DIAGONAL | FLAG_STRAIGHT, FLAG_KING, 0};
+const uint8_t kind_attack_mask[8] = {
+    0, 0, FLAG_KNIGHT, FLAG_DIAGONAL, FLAG_STRAIGHT, FLAG_DIAGONAL | FLAG_STRAIGHT, FLAG_KING, 0};
 
 namespace {
 
-// True if the piece on `from` (a piece of side `by`) attacks `square`; both on the board.
-inline bool piece_attacks(int from, int square, Side by) {
+// The delta_flags bits by which each piece code attacks: the colour bit for
+// pawns, kind_attack_mask for the others.
+// clang-format off
+constexpr uint8_t PIECE_ATTACK_BITS[16] = {
+    0, FLAG_WHITE_PAWN, FLAG_KNIGHT, FLAG_DIAGONAL, FLAG_STRAIGHT, FLAG_DIAGONAL | FLAG_STRAIGHT,
+    FLAG_KING, 0,
+    0, FLAG_BLACK_PAWN, FLAG_KNIGHT, FLAG_DIAGONAL, FLAG_STRAIGHT, FLAG_DIAGONAL | FLAG_STRAIGHT,
+    FLAG_KING, 0};
+// clang-format on
+
+// True if the piece on `from` attacks `square`; both on the board. Pawns,
+// knights and kings attack by their flag alone, sliders need a clear path.
+inline bool piece_attacks(int from, int square) {
   const int index = square - from + DELTA_OFFSET;
-  const uint8_t flags = delta_flags[index];
-  if (flags == 0) return false;
-  const int kind = piece_kind(position.board[from]);
-  if (kind == PAWN) return (flags & (by == WHITE ? FLAG_WHITE_PAWN : FLAG_BLACK_PAWN)) != 0;
-  if ((flags & kind_attack_mask[kind]) == 0) return false;
-  if (kind == KNIGHT || kind == KING) return true;
+  const uint8_t hit = delta_flags[index] & PIECE_ATTACK_BITS[position.board[from] & 15];
+  if (hit == 0) return false;
+  if ((hit & (FLAG_DIAGONAL | FLAG_STRAIGHT)) == 0) return true;
   const int step = delta_step[index];
   int t = from + step;
   while (t != square && position.board[t] == 0) t += step;
@@ -74,7 +82,7 @@ bool square_attacked(int square, Side by) {
   const uint8_t* slots = position.slot_square + side_slot_base(by);
   for (int i = 0; i < 16; ++i) {
     const int from = slots[i];
-    if (from != NO_SQUARE && piece_attacks(from, square, by)) return true;
+    if (from != NO_SQUARE && piece_attacks(from, square)) return true;
   }
   return false;
 }
@@ -176,8 +184,7 @@ bool pawn_move_is_pseudo_legal(Move move, int from, int to, Piece c) {
   const int d = to - from;
   if (d == fwd) return c == 0;
   if (d == 2 * fwd)
-    return c == 0 && position.board[from + fwd] == 0 &&
-           square_rank(from) == ((s == WHITE) ? 1 : 6);
+    return c == 0 && position.board[from + fwd] == 0 && square_rank(from) == ((s == WHITE) ? 1 : 6);
   if (d == fwd - 1 || d == fwd + 1)
     return c != 0 || (to == position.ep_square && en_passant_victim() != NO_SQUARE);
   return false;
@@ -239,7 +246,7 @@ int generate_captures_to(Square square) {
   int appended = 0;
   for (int i = 0; i < 16; ++i) {
     const int from = slots[i];
-    if (from == NO_SQUARE || !piece_attacks(from, square, s)) continue;
+    if (from == NO_SQUARE || !piece_attacks(from, square)) continue;
     move_stack[move_stack_len++] = encode_move(from, square);
     ++appended;
   }

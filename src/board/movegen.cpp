@@ -17,8 +17,10 @@ template <bool TACTICAL>
 class Generator {
  public:
   explicit Generator(Move* out) : out_(out) {}
+  // The first entry after the moves appended so far.
   Move* end() const { return out_; }
 
+  // Appends the plain move from -> to.
   void add(int from, int to) { *out_++ = encode_move(from, to); }
 
   // Queen in the tactical set; knight, rook, bishop in the quiet set.
@@ -96,13 +98,26 @@ class Generator {
       if (s == NO_SQUARE) continue;
       ++occupied;
       switch (piece_kind(position.board[s])) {
-        case PAWN: pawn(s, side, ep_target); break;
-        case KNIGHT: stepper(s, side, knight_dirs); break;
-        case BISHOP: slider(s, side, 4, 8); break;
-        case ROOK: slider(s, side, 0, 4); break;
-        case QUEEN: slider(s, side, 0, 8); break;
-        case KING: stepper(s, side, king_dirs); break;
-        default: break;
+        case PAWN:
+          pawn(s, side, ep_target);
+          break;
+        case KNIGHT:
+          stepper(s, side, knight_dirs);
+          break;
+        case BISHOP:
+          slider(s, side, 4, 8);
+          break;
+        case ROOK:
+          slider(s, side, 0, 4);
+          break;
+        case QUEEN:
+          slider(s, side, 0, 8);
+          break;
+        case KING:
+          stepper(s, side, king_dirs);
+          break;
+        default:
+          break;
       }
     }
     return occupied;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board/attack.h"
 #include "board/make.h"
 #include "board/move.h"
 #include "board/movegen.h"
@@ -36,6 +37,13 @@ void fold_leaf() {
   cse = static_cast<uint16_t>(cse + position.eg_score);
 }
 
+// True if the side to move's king is not attacked (uncharged test), so its
+// moves may take the shorter legality test.
+bool king_is_safe() {
+  const Side enemy = position.side ^ BLACK;
+  return !square_attacked(position.slot_square[side_slot_base(position.side)], enemy);
+}
+
 // The shared walk: counts leaves below the current position, folding them
 // into the checksums when CHECKSUM is set.
 template <bool CHECKSUM>
@@ -48,9 +56,10 @@ uint64_t walk(int depth) {
   generate_moves(true);
   generate_moves(false);
   const uint16_t end = move_stack_len;
+  const bool safe = king_is_safe();
   uint64_t leaves = 0;
   for (int i = mark; i < end; ++i) {
-    if (!make_move(move_stack[i])) continue;
+    if (!(safe ? make_move_king_safe(move_stack[i]) : make_move(move_stack[i]))) continue;
     leaves += walk<CHECKSUM>(depth - 1);
     unmake_move();
   }

@@ -11,11 +11,16 @@
 #include "board/perft.h"
 #include "board/position.h"
 #include "clock/counters.h"
+#include "driver/book.h"
+#include "driver/polyglot.h"
 #include "eval/diagnostics.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "platform/env.h"
 #include "search/guards.h"
+#include "search/ordering.h"
+#include "search/see.h"
+#include "search/tt.h"
 #include "uci/options.h"
 #include "uci/output.h"
 
@@ -64,7 +69,12 @@ void cmd_setoption(TokenReader& tokens) {
   set_option(name, value);
 }
 
-void cmd_ucinewgame(TokenReader&) {}
+// "ucinewgame": forgets what earlier games taught the search; the position stays.
+void cmd_ucinewgame(TokenReader&) {
+  tt_clear();
+  history_clear();
+  // The main search's correction_table is cleared here too, once it exists.
+}
 
 // Why the position cannot be searched safely, or nullptr when it can.
 const char* unplayable_reason() {
@@ -131,6 +141,11 @@ const Command COMMANDS[] = {
     {"perftx", cmd_perftx},
     {"d", cmd_d},
     {"eval", cmd_eval},
+    {"seesign", cmd_seesign},
+    {"pgkey", cmd_pgkey},
+    {"bookkey", cmd_bookkey},
+    {"seem", cmd_seem},
+    {"seeleast", cmd_seeleast},
     {"nefeat", cmd_nefeat},
     {"termfeat", cmd_termfeat},
     {"mobstat", cmd_mobstat},

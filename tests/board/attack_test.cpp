@@ -1,8 +1,9 @@
 // Attack tables and queries: flags, attack tests with their charges,
 // castling, check, pseudo-legality, tactical moves and captures onto a square.
+#include "board/attack.h"
+
 #include <gtest/gtest.h>
 
-#include "board/attack.h"
 #include "board_support.h"
 
 namespace kelmstrad::test {
@@ -12,7 +13,7 @@ int flags_at(int difference) { return delta_flags[difference + DELTA_OFFSET]; }
 int step_at(int difference) { return delta_step[difference + DELTA_OFFSET]; }
 
 TEST(AttackTables, FlagsCombineEveryPieceThatReachesADifference) {
-  EXPECT_EQ(flags_at(15), 1 | 8 | 16);   // White pawn capture, king step, diagonal
+  EXPECT_EQ(flags_at(15), 1 | 8 | 16);  // White pawn capture, king step, diagonal
   EXPECT_EQ(flags_at(17), 1 | 8 | 16);
   EXPECT_EQ(flags_at(-15), 2 | 8 | 16);  // Black pawn capture
   EXPECT_EQ(flags_at(-17), 2 | 8 | 16);
@@ -25,7 +26,7 @@ TEST(AttackTables, FlagsCombineEveryPieceThatReachesADifference) {
   EXPECT_EQ(flags_at(119), 16);  // a1 to h8
   EXPECT_EQ(flags_at(-119), 16);
   EXPECT_EQ(flags_at(0), 0);
-  EXPECT_EQ(flags_at(9), 0);   // no piece moves from a1 to b2 + 8 files
+  EXPECT_EQ(flags_at(9), 0);  // no piece moves from a1 to b2 + 8 files
   EXPECT_EQ(flags_at(16 * 3 + 1), 0);
 }
 
@@ -185,11 +186,11 @@ TEST(GivesCheck, WithoutAnEnemyKingOnlyTheUnconditionalCases) {
 
 TEST(PseudoLegal, FromSquareMustHoldAPieceOfTheSideToMove) {
   set_position(START_FEN);
-  EXPECT_TRUE(move_is_pseudo_legal(0x3414));                     // e2e4
+  EXPECT_TRUE(move_is_pseudo_legal(0x3414));                    // e2e4
   EXPECT_FALSE(move_is_pseudo_legal(encode_move(0x24, 0x34)));  // e3e4, empty
   EXPECT_FALSE(move_is_pseudo_legal(encode_move(0x64, 0x44)));  // e7e5, Black's
   EXPECT_FALSE(move_is_pseudo_legal(encode_move(0x14, 0x44)));  // e2e5
-  EXPECT_TRUE(move_is_pseudo_legal(encode_move(1, 0x22)));       // b1c3
+  EXPECT_TRUE(move_is_pseudo_legal(encode_move(1, 0x22)));      // b1c3
   EXPECT_FALSE(move_is_pseudo_legal(encode_move(1, 0x22) | 0x80));
   EXPECT_FALSE(move_is_pseudo_legal(encode_move(0, 0x20)));  // a1a3 through a2
   EXPECT_FALSE(move_is_pseudo_legal(encode_move(0, 1)));     // a1b1, own knight

@@ -82,9 +82,8 @@ inline std::string position_difference(const Position& a, const Position& b) {
     if (x.move != y.move || x.piece != y.piece || x.captured != y.captured ||
         x.capture_square != y.capture_square || x.capture_slot != y.capture_slot ||
         x.pawn_king_key != y.pawn_king_key || x.castling != y.castling ||
-        x.ep_square != y.ep_square || x.halfmove_clock != y.halfmove_clock ||
-        x.phase != y.phase || x.mg_score != y.mg_score || x.eg_score != y.eg_score ||
-        x.hash != y.hash)
+        x.ep_square != y.ep_square || x.halfmove_clock != y.halfmove_clock || x.phase != y.phase ||
+        x.mg_score != y.mg_score || x.eg_score != y.eg_score || x.hash != y.hash)
       return "history[" + std::to_string(i) + "]";
   }
   return "";
@@ -98,16 +97,21 @@ struct PerftCase {
 };
 
 inline constexpr PerftCase STANDARD_PERFT[] = {
-    {"start", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+    {"start",
+     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
      {1, 20, 400, 8902, 197281, 4865609}},
-    {"kiwipete", "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    {"kiwipete",
+     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
      {1, 48, 2039, 97862, 4085603, 193690690}},
     {"position3", "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", {1, 14, 191, 2812, 43238, 674624}},
-    {"position4", "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+    {"position4",
+     "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
      {1, 6, 264, 9467, 422333, 15833292}},
-    {"position5", "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+    {"position5",
+     "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
      {1, 44, 1486, 62379, 2103487, 89941194}},
-    {"position6", "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
+    {"position6",
+     "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
      {1, 46, 2079, 89890, 3894594, 164075551}},
 };
 

@@ -286,7 +286,7 @@ TEST(MakeFaults, CaptureOnAnOccupiedEnPassantSquareIsOrdinary) {
 
 TEST(MakeFaults, SideWithoutKing) {
   set_position("8/8/8/8/8/8/8/R3k3 w - - 0 1");
-  EXPECT_EQ(perft(1), 11u);  // nothing can make a missing king illegal
+  EXPECT_EQ(perft(1), 11u);                   // nothing can make a missing king illegal
   ASSERT_TRUE(make_move(encode_move(0, 4)));  // takes the only Black piece
   EXPECT_EQ(position.slot_square[16], NO_SQUARE);
   EXPECT_TRUE(position_is_ok());
@@ -324,8 +324,8 @@ TEST(PositionMoves, LongGamesKeepTheLast128Records) {
   play_position_moves(game.data(), static_cast<int>(game.size()));
   // 952 records reached at the 952nd move: compacted to 128, then 8 more.
   EXPECT_EQ(position.history_top, 136);
-  const Move cycle_move[4] = {encode_move(6, 0x25), encode_move(0x76, 0x55),
-                              encode_move(0x25, 6), encode_move(0x55, 0x76)};
+  const Move cycle_move[4] = {encode_move(6, 0x25), encode_move(0x76, 0x55), encode_move(0x25, 6),
+                              encode_move(0x55, 0x76)};
   for (int i = 0; i < position.history_top; ++i) {
     EXPECT_EQ(position.history[i].hash, cycle_hash[i % 4]) << i;
     EXPECT_EQ(position.history[i].move, cycle_move[i % 4]) << i;
@@ -364,6 +364,63 @@ bool restores_everything(int depth) {
   return ok;
 }
 
+// Below the current position: wherever the side to move's king is not
+// attacked, make_move_king_safe answers every generated move as make_move
+// does, with the same charges and the same resulting position.
+bool king_safe_make_agrees(int depth) {
+  if (depth == 0) return true;
+  const uint16_t mark = move_stack_len;
+  generate_moves(true);
+  generate_moves(false);
+  const uint16_t end = move_stack_len;
+  const bool safe = !square_attacked(position.slot_square[position.side * 2], position.side ^ 8);
+  bool ok = true;
+  for (int i = mark; i < end && ok; ++i) {
+    const Move m = move_stack[i];
+    const std::string text = move_to_text(m);
+    CounterWatch plain;
+    const bool legal = make_move(m);
+    uint32_t plain_delta[COST_KEY_COUNT];
+    for (int k = 0; k < COST_KEY_COUNT; ++k) plain_delta[k] = plain.delta(static_cast<CostKey>(k));
+    const auto after = std::make_unique<Position>(position);
+    if (legal) unmake_move();
+    if (safe) {
+      CounterWatch fast;
+      const bool fast_legal = make_move_king_safe(m);
+      for (int k = 0; k < COST_KEY_COUNT; ++k) {
+        if (fast.delta(static_cast<CostKey>(k)) == plain_delta[k]) continue;
+        ADD_FAILURE() << "charge " << COST_KEY_NAMES[k] << " differs on " << text;
+        ok = false;
+      }
+      if (fast_legal != legal || (legal && position_difference(*after, position) != "")) {
+        ADD_FAILURE() << "king-safe make differs on " << text;
+        ok = false;
+      }
+      if (fast_legal) unmake_move();
+    }
+    if (legal) {
+      make_move(m);
+      ok = ok && king_safe_make_agrees(depth - 1);
+      unmake_move();
+    }
+  }
+  move_stack_len = mark;
+  return ok;
+}
+
+TEST(MakeKingSafe, AgreesWithMakeEverywhere) {
+  for (const PerftCase& c : STANDARD_PERFT) {
+    set_position(c.fen);
+    EXPECT_TRUE(king_safe_make_agrees(2)) << c.name;
+  }
+  const char* pins[] = {"4k3/4r3/8/8/8/8/4N3/4K3 w - - 0 1", "4k3/8/8/8/b7/8/2P5/4K3 w - - 0 1",
+                        "8/8/8/KPp4r/8/8/8/6k1 w - c6 0 1", "4k3/8/8/8/8/8/4P3/4K2q w - - 0 1"};
+  for (const char* fen : pins) {
+    set_position(fen);
+    EXPECT_TRUE(king_safe_make_agrees(2)) << fen;
+  }
+}
+
 TEST(MakeUnmake, StandardPositionsRestoreBitForBit) {
   for (const PerftCase& c : STANDARD_PERFT) {
     set_position(c.fen);
@@ -373,9 +430,9 @@ TEST(MakeUnmake, StandardPositionsRestoreBitForBit) {
 
 TEST(MakeUnmake, SpecialMovePositionsRestoreBitForBit) {
   const char* fens[] = {
-      "8/8/8/KPp4r/8/8/8/6k1 w - c6 0 1",     "6K1/8/8/8/kpP4R/8/8/8 b - c3 0 1",
-      "4k3/8/8/8/8/b7/5r2/R3K2R w KQ - 0 1",   "r3k2r/5R2/B7/8/8/8/8/4K3 b kq - 0 1",
-      "r1n1k3/1P6/8/8/8/8/8/4K3 w - - 0 1",    "4k3/8/8/8/8/8/1p6/R1N1K3 b - - 0 1",
+      "8/8/8/KPp4r/8/8/8/6k1 w - c6 0 1",         "6K1/8/8/8/kpP4R/8/8/8 b - c3 0 1",
+      "4k3/8/8/8/8/b7/5r2/R3K2R w KQ - 0 1",      "r3k2r/5R2/B7/8/8/8/8/4K3 b kq - 0 1",
+      "r1n1k3/1P6/8/8/8/8/8/4K3 w - - 0 1",       "4k3/8/8/8/8/8/1p6/R1N1K3 b - - 0 1",
       "r3k2r/8/6N1/8/8/6n1/8/R3K2R w KQkq - 0 1", "P3k3/8/8/8/8/8/8/p3K3 w - e3 0 1",
   };
   for (const char* fen : fens) {

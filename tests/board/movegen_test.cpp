@@ -13,9 +13,9 @@ using Texts = std::vector<std::string>;
 TEST(Generate, StartPositionQuietOrder) {
   set_position(START_FEN);
   EXPECT_EQ(generated(true), Texts{});
-  const Texts expected = {"b1c3", "b1a3", "g1h3", "g1f3", "a2a3", "a2a4", "b2b3", "b2b4",
-                          "c2c3", "c2c4", "d2d3", "d2d4", "e2e3", "e2e4", "f2f3", "f2f4",
-                          "g2g3", "g2g4", "h2h3", "h2h4"};
+  const Texts expected = {"b1c3", "b1a3", "g1h3", "g1f3", "a2a3", "a2a4", "b2b3",
+                          "b2b4", "c2c3", "c2c4", "d2d3", "d2d4", "e2e3", "e2e4",
+                          "f2f3", "f2f4", "g2g3", "g2g4", "h2h3", "h2h4"};
   EXPECT_EQ(generated(false), expected);
 }
 
@@ -37,9 +37,9 @@ TEST(Generate, ChargesPassPiecesAndMoves) {
 TEST(Generate, PromotionsSplitBetweenTheSets) {
   set_position("n1n1k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
   EXPECT_EQ(generated(true), (Texts{"b7a8q", "b7c8q", "b7b8q"}));
-  EXPECT_EQ(generated(false), (Texts{"e1f1", "e1d1", "e1e2", "e1d2", "e1f2", "b7a8n", "b7a8r",
-                                     "b7a8b", "b7c8n", "b7c8r", "b7c8b", "b7b8n", "b7b8r",
-                                     "b7b8b"}));
+  EXPECT_EQ(generated(false),
+            (Texts{"e1f1", "e1d1", "e1e2", "e1d2", "e1f2", "b7a8n", "b7a8r", "b7a8b", "b7c8n",
+                   "b7c8r", "b7c8b", "b7b8n", "b7b8r", "b7b8b"}));
   set_position("4k3/8/8/8/8/8/1p6/R1N1K3 b - - 0 1");
   EXPECT_EQ(generated(true), (Texts{"b2a1q", "b2c1q", "b2b1q"}));
 }
@@ -88,8 +88,8 @@ TEST(Generate, PiecesInDirectionOrderNearestFirst) {
   set_position("4k3/8/8/8/8/8/8/Q3K3 w - - 0 1");
   const Texts queen = generated(false);
   ASSERT_EQ(queen.size(), 5u + 3u + 7u + 7u);
-  EXPECT_EQ(queen[5], "a1b1");  // +1 first
-  EXPECT_EQ(queen[8], "a1a2");  // then +16
+  EXPECT_EQ(queen[5], "a1b1");   // +1 first
+  EXPECT_EQ(queen[8], "a1a2");   // then +16
   EXPECT_EQ(queen[15], "a1b2");  // then +17 (the diagonal +15 leaves the board)
 }
 

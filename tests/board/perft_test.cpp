@@ -1,10 +1,11 @@
 // Perft counts, perftx checksums against a from-scratch recomputation, and
 // the output of "perft", "perftx", "d" and "histkeys".
+#include "board/perft.h"
+
 #include <gtest/gtest.h>
 
 #include <regex>
 
-#include "board/perft.h"
 #include "board_support.h"
 #include "eval/params.h"
 #include "support.h"
@@ -125,7 +126,8 @@ class PerftChecksum : public ::testing::Test {
   // Root bonuses make mg_score depend on every piece code and square.
   void SetUp() override {
     for (int p = 0; p < 16; ++p)
-      for (int i = 0; i < 64; ++i) root_terms[p][i] = static_cast<int16_t>((p * 7 + i * 3) % 23 - 11);
+      for (int i = 0; i < 64; ++i)
+        root_terms[p][i] = static_cast<int16_t>((p * 7 + i * 3) % 23 - 11);
   }
   void TearDown() override { memset(root_terms, 0, sizeof(root_terms)); }
 };
@@ -133,7 +135,7 @@ class PerftChecksum : public ::testing::Test {
 TEST_F(PerftChecksum, EqualsRecomputationAtEveryLeaf) {
   const char* fens[] = {
       STANDARD_PERFT[0].fen, STANDARD_PERFT[1].fen, STANDARD_PERFT[3].fen, STANDARD_PERFT[4].fen,
-      SPECIAL_MOVES[0].fen, SPECIAL_MOVES[5].fen, SPECIAL_MOVES[8].fen,
+      SPECIAL_MOVES[0].fen,  SPECIAL_MOVES[5].fen,  SPECIAL_MOVES[8].fen,
   };
   for (const char* fen : fens) {
     set_position(fen);
@@ -191,8 +193,7 @@ TEST(PerftCommand, ZeroMissingOrTextDepthActsAsOne) {
 TEST(PerftCommand, IllegalMovesPrintNothing) {
   set_position("8/8/8/KPp4r/8/8/8/6k1 w - c6 0 1");
   const std::string out = capture_output([] { run_command(cmd_perft, "2"); });
-  const std::regex shape(
-      "a5a6: 17\na5a4: 17\na5b6: 17\nb5b6: 17\n\nNodes: 68  \\(\\d+ ms\\)\n");
+  const std::regex shape("a5a6: 17\na5a4: 17\na5b6: 17\nb5b6: 17\n\nNodes: 68  \\(\\d+ ms\\)\n");
   EXPECT_TRUE(std::regex_match(out, shape)) << out;
 }
 
@@ -200,10 +201,11 @@ TEST(DiagramCommand, StartPosition) {
   set_position(START_FEN);
   char status[96];
   snprintf(status, sizeof(status), "side w  castle 15  ep 80  hash %08x  eval 10\n", position.hash);
-  EXPECT_EQ(capture_output([] { run_command(cmd_d, ""); }),
-            std::string("r n b q k b n r \np p p p p p p p \n. . . . . . . . \n. . . . . . . . \n"
-                        ". . . . . . . . \n. . . . . . . . \nP P P P P P P P \nR N B Q K B N R \n") +
-                status);
+  EXPECT_EQ(
+      capture_output([] { run_command(cmd_d, ""); }),
+      std::string("r n b q k b n r \np p p p p p p p \n. . . . . . . . \n. . . . . . . . \n"
+                  ". . . . . . . . \n. . . . . . . . \nP P P P P P P P \nR N B Q K B N R \n") +
+          status);
   EXPECT_EQ(diagram_eval(), 10);
 }
 
