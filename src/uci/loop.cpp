@@ -13,6 +13,7 @@
 #include "clock/counters.h"
 #include "driver/book.h"
 #include "driver/polyglot.h"
+#include "driver/skeleton.h"
 #include "eval/diagnostics.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
@@ -138,6 +139,10 @@ const Command COMMANDS[] = {
     {"ucinewgame", cmd_ucinewgame},
     {"position", cmd_position},
     {"perft", cmd_perft},
+    {"skel", cmd_skel},
+    {"skel2", cmd_skel2},
+    {"skel3", cmd_skel3},
+    {"skel4", cmd_skel4},
     {"perftx", cmd_perftx},
     {"d", cmd_d},
     {"eval", cmd_eval},
