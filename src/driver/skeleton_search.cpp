@@ -134,6 +134,7 @@ bool plain_moves(PlainNode& node) {
   return false;
 }
 
+// The child's value by the plain or the table search.
 int plain_or_table(int depth, int alpha, int beta, int ply, bool table) {
   if (!table) return skeleton_plain_search(depth, alpha, beta);
   return skeleton_table_search(depth, alpha, beta, ply);
@@ -167,12 +168,11 @@ struct ConfigNode {
   int alpha;
   int beta;
   uint32_t in_check;
-  Move order_move;  // PV-order move, else the table move (0: none)
-  int legal;        // k: legal moves searched so far
-  int best;         // best score so far (returned under SOFT)
-  Move best_move;
-  bool alpha_rose;
-  int result;  // the node's value once a move has cut off
+  Move order_move;                // PV-order move, else the table move (0: none)
+  int legal = 0;                  // k: legal moves searched so far
+  int best = -SKEL_INFINITY - 1;  // best score so far (returned under SOFT)
+  Move best_move = 0;             // the move that scored it
+  int result = 0;                 // the node's value once a move has cut off
 };
 
 // `hard` when failing hard, `soft` under SOFT.
@@ -267,10 +267,7 @@ bool config_move(ConfigNode& node, Move move, bool quiet_phase) {
     note_skel_cutoff(node, move, quiet, piece);
     return true;
   }
-  if (v > node.alpha) {
-    node.alpha = v;
-    node.alpha_rose = true;
-  }
+  node.alpha = std::max(node.alpha, v);
   return false;
 }
 
@@ -438,8 +435,7 @@ int skeleton_configurable_search(int depth, int alpha, int beta, int ply) {
   // Steps 5-7. The moves.
   Move order_move = skel_config.table_move ? table_move : 0;
   if (skel_switches.pvord && skel_pv_order[ply] != 0) order_move = skel_pv_order[ply];
-  ConfigNode node{depth, ply,   alpha, beta, in_check ? 1u : 0u, order_move, 0, -SKEL_INFINITY - 1,
-                  0,     false, 0};
+  ConfigNode node{depth, ply, alpha, beta, in_check ? 1u : 0u, order_move};
   const uint16_t base = move_stack_len;
   const bool cut = config_tactical(node, base) || config_quiet(node, base);
   move_stack_len = base;
