@@ -35,11 +35,13 @@ void print_term_counts() {
 
 }  // namespace
 
+// Prints evaluate for the side to move.
 void cmd_eval(TokenReader&) {
   if (refuse_evaluation()) return;
   uci_print("%d\n", evaluate());
 }
 
+// Prints evaluate from White's side.
 void cmd_tuneeval(TokenReader&) {
   if (refuse_evaluation()) return;
   uci_print("%d\n", white_score());
@@ -54,17 +56,20 @@ void cmd_evalskel(TokenReader&) {
   uci_print("%d\n", position.side == WHITE ? k + TEMPO_BONUS : TEMPO_BONUS - k);
 }
 
+// Prints skeleton_eval.
 void cmd_evalskel2(TokenReader&) {
   if (refuse_evaluation()) return;
   uci_print("%d\n", skeleton_eval());
 }
 
+// Prints the White-side score and the blend weight.
 void cmd_tunefeat(TokenReader&) {
   if (refuse_evaluation()) return;
   const int score = white_score();
   uci_print("tf %d %d\n", score, blend_weight());
 }
 
+// Prints the score, the blend weight and the term counts of this evaluation.
 void cmd_termfeat(TokenReader&) {
   if (refuse_evaluation()) return;
   const int score = white_score();
@@ -73,6 +78,8 @@ void cmd_termfeat(TokenReader&) {
   uci_print("\n");
 }
 
+// As "termfeat" with mobility forced for the call, the pawn extras and the
+// shelter differences.
 void cmd_termfeat3(TokenReader&) {
   if (refuse_evaluation()) return;
   mobility_forced = true;
@@ -88,6 +95,7 @@ void cmd_termfeat3(TokenReader&) {
   uci_print("\n");
 }
 
+// Prints the five pawn-extra features of the position, enabled or not.
 void cmd_nefeat(TokenReader&) {
   if (refuse_evaluation()) return;
   PawnFileTable files;
@@ -97,12 +105,14 @@ void cmd_nefeat(TokenReader&) {
   uci_print("%d %d %d %d %d\n", f[6], f[7], f[8], f[9], f[10]);
 }
 
+// Prints the mobility side counters.
 void cmd_mobstat(TokenReader&) {
   uci_print("mobstat %lu %lu %lu\n", static_cast<unsigned long>(mob_square_count),
             static_cast<unsigned long>(mob_piece_count),
             static_cast<unsigned long>(mob_eval_count));
 }
 
+// Prints the simulated pawn-hash probes and misses since start-up.
 void cmd_phstat(TokenReader&) {
   uci_print("phstat probes %lu misses %lu\n", static_cast<unsigned long>(phstat_probes),
             static_cast<unsigned long>(phstat_misses));

@@ -21,6 +21,7 @@ struct MaterialCount {
   int material[2];
 };
 
+// Counts pawns, pieces and their endgame material from the piece list.
 MaterialCount count_material() {
   MaterialCount c{{0, 0}, {0, 0}, {0, 0}};
   for (int slot = 0; slot < 32; ++slot) {
@@ -75,6 +76,7 @@ int mop_up_bonus(int lone, int hunter, int centre_weight, int closeness_weight) 
 
 }  // namespace
 
+// +/-(500 - 10 moves) for the side whose fastest unstoppable pawn is faster.
 int pawn_race() {
   int best[2] = {NO_RACE, NO_RACE};
   for (int slot = 0; slot < 32; ++slot) {
@@ -124,6 +126,7 @@ int endgame_rules(int v, int bits, int centre_weight, int closeness_weight) {
   return v;
 }
 
+// v after the EGK rules, read once with MOPC and MOPK; charges EGK.
 int apply_endgame_rules(int v) {
   static const int bits = env_int("EGK", 15);
   static const int centre_weight = env_int("MOPC", 10);

@@ -82,11 +82,13 @@ int hand_made_result(int v) { return side_relative(v); }
 
 }  // namespace
 
+// Fills the blend weights by phase (start-up).
 void phase_scale_init() {
   for (int k = 0; k < PHASE_SCALE_SIZE; ++k)
     phase_scale[k] = static_cast<uint8_t>((16 * k + 12) / 24);
 }
 
+// The largest power of two not above the request, within 1..65536.
 int pawn_hash_sim_slots(long requested) {
   if (requested < 1) return 1;
   if (requested >= PAWN_HASH_SIM_SLOTS) return PAWN_HASH_SIM_SLOTS;
@@ -97,6 +99,7 @@ int pawn_hash_sim_slots(long requested) {
 
 void pawn_hash_sim_clear() { memset(pawn_hash_sim, 0, sizeof(pawn_hash_sim)); }
 
+// The missing king, or nullptr when both kings stand on the board.
 const char* unevaluable_reason() {
   if (position.slot_square[0] == NO_SQUARE) return "White has no king";
   if (position.slot_square[16] == NO_SQUARE) return "Black has no king";
@@ -114,6 +117,8 @@ int lean_eval_white(int p16) {
   return wrap32(blend(shelter, 0, p16));
 }
 
+// The full hand-made value, white-relative; refreshes term_mg/term_eg and the
+// features, charges EVALX, KS and the counters of the terms.
 int full_eval_white(int p16) {
   static const bool debug_line = env_present("EVDBG2");
   const int terms = terms_mask;
@@ -158,8 +163,10 @@ int full_eval_white(int p16) {
   return apply_endgame_rules(v);
 }
 
+// The network value x after the search-line penalty and the endgame rules.
 int network_path_white(int x, int p16) { return apply_endgame_rules(search_path_network(x, p16)); }
 
+// The score for the side to move with the tempo; charges EVAL and the path taken.
 int evaluate() {
   // Step 1.
   ++op_counters[EVAL];

@@ -50,11 +50,14 @@ void passed_pawn_sums(int16_t* mg, int16_t* eg) {
 
 }  // namespace
 
+// quick_eval, or the passer form when SKPASS is set.
 int skeleton_eval() {
   static const bool passers_on = env_present("SKPASS");
   return passers_on ? skeleton_eval_passers() : quick_eval();
 }
 
+// The blend of the incremental scores plus hashed passer sums; charges EVAL and
+// KS, advances the probe and hit counts and may print the EVDBG line.
 int skeleton_eval_passers() {
   static const bool debug_line = env_present("EVDBG");
   ++op_counters[EVAL];
@@ -79,6 +82,7 @@ int skeleton_eval_passers() {
   return side_relative(v);
 }
 
+// Invalidates every slot and zeroes both counters.
 void skeleton_pawn_hash_clear() {
   memset(skeleton_pawn_hash, 0, sizeof(skeleton_pawn_hash));
   skel_pawn_probes = 0;

@@ -143,6 +143,7 @@ bool search_path_difference(int* difference) {
 
 }  // namespace
 
+// The central-pawn sum of the board, white minus black.
 int central_pawn_term(int weight) {
   const Piece* b = position.board;
   int sum = 0;
@@ -152,6 +153,7 @@ int central_pawn_term(int weight) {
   return sum * weight;
 }
 
+// Fills the penalties of both sides from the search line; charges MHK per entry.
 void search_path_penalties(int king, int flank_pawn, int penalty[2]) {
   penalty[0] = 0;
   penalty[1] = 0;
@@ -166,6 +168,7 @@ void search_path_penalties(int king, int flank_pawn, int penalty[2]) {
   if (top > first) op_counters[MHK] += static_cast<uint32_t>(top - first);
 }
 
+// The scaled tropism difference; charges ktrop_count per weighted piece.
 int king_tropism_term(int percent) {
   int64_t trop[2] = {0, 0};
   for (int slot = 0; slot < 32; ++slot) {
@@ -182,6 +185,7 @@ int king_tropism_term(int percent) {
   return static_cast<int>((trop[0] - trop[1]) * percent / 100);
 }
 
+// The trapped-piece penalties of both sides, white minus black.
 TermPair trapped_pieces_term() {
   TermPair sum{0, 0};
   for (Side side : {WHITE, BLACK}) {
@@ -196,6 +200,7 @@ TermPair trapped_pieces_term() {
   return sum;
 }
 
+// The loose-pieces penalty of the side to move; charges loose_count per piece.
 TermPair loose_pieces_term(int percent) {
   const Side side = position.side;
   int hit = 0;
@@ -245,6 +250,7 @@ void switchable_terms(TermPair* sum) {
   }
 }
 
+// v plus the search-line difference scaled by p16 / 16, truncated toward zero.
 int search_path_network(int v, int p16) {
   int difference;
   if (!search_path_difference(&difference)) return v;

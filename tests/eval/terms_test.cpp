@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "board/make.h"
 #include "board/move.h"
 #include "clock/counters.h"
 #include "eval/evaluate.h"
@@ -86,6 +87,26 @@ TEST(SearchLine, RookAndFlankPawnMovesOnlyWhileCastlingIsPossible) {
   search_path_penalties(40, 20, pen);
   EXPECT_EQ(pen[1], 0);
   search_root_top = 0;
+}
+
+// The same through real moves: castling is free, a king step costs MHK, a
+// rook move while the queen-side right remains costs MHK, a flank push MHKP.
+TEST(SearchLine, PlayedMoves) {
+  const struct {
+    const char* move;
+    int white;
+  } cases[] = {{"e1g1", 0}, {"e1f1", 40}, {"h1g1", 40}, {"a2a3", 20}, {"d2d4", 0}, {"f3e5", 0}};
+  int pen[2];
+  for (const auto& c : cases) {
+    set_fen(DEVELOPED);
+    const Move move = parse_move_text(c.move);
+    ASSERT_NE(move, 0) << c.move;
+    ASSERT_TRUE(make_move(move)) << c.move;
+    search_path_penalties(40, 20, pen);
+    EXPECT_EQ(pen[0], c.white) << c.move;
+    EXPECT_EQ(pen[1], 0) << c.move;
+    unmake_move();
+  }
 }
 
 // In the full path the penalty lands in term_mg while phase >= MHKG, and
