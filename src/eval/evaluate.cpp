@@ -32,7 +32,7 @@ struct PawnHashSimSlot {
   uint8_t valid;
 };
 
-PawnHashSimSlot pawn_hash_sim[PAWN_HASH_SIM_SLOTS];  // never cleared by the engine
+PawnHashSimSlot pawn_hash_sim[PAWN_HASH_SIM_SLOTS];  // cleared only by "ucinewgame"
 
 const int8_t NO_PAWNS[PAWN_FILE_ENTRIES] = {};
 
