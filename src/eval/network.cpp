@@ -166,13 +166,16 @@ int network_output(const NetworkWeights& weights, const Position& pos) {
   const int n = weights.width;
   int16_t white_acc[NETWORK_MAX_WIDTH];
   int16_t black_acc[NETWORK_MAX_WIDTH];
-  for (int i = 0; i < n; ++i) white_acc[i] = black_acc[i] = weights.hidden_biases[i];
+  // The accumulators always span all 128 entries: a fixed length lets the
+  // compiler vectorise, and entries beyond N never reach the output.
+  for (int i = 0; i < NETWORK_MAX_WIDTH; ++i)
+    white_acc[i] = black_acc[i] = weights.hidden_biases[i];
   for (uint8_t sq : pos.slot_square) {
     if (sq == NO_SQUARE) continue;
     const Piece piece = pos.board[sq];
     const int16_t* white_row = weights.feature_weights[feature_index(piece, sq, WHITE)];
     const int16_t* black_row = weights.feature_weights[feature_index(piece, sq, BLACK)];
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < NETWORK_MAX_WIDTH; ++i) {
       white_acc[i] = static_cast<int16_t>(white_acc[i] + white_row[i]);
       black_acc[i] = static_cast<int16_t>(black_acc[i] + black_row[i]);
     }
