@@ -150,7 +150,9 @@ void load_network() {
 
 // Loads the network and fixes the mode, both once.
 void network_first_use() {
-  if (network_state != NETWORK_NOT_TRIED) return;
+  static bool done = false;
+  if (done) return;
+  done = true;
   load_network();
   if (env_present("NNRES"))
     network_mode = NETWORK_RESIDUAL;
