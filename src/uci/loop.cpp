@@ -206,11 +206,19 @@ bool process_line(const char* line) {
   return true;
 }
 
+// At the end of input a search that would wait forever for "stop" or
+// "ponderhit" (infinite, or pondering) is stopped so that it answers and the
+// process ends; any other search runs to its own end first.
 int command_loop(FILE* in) {
   std::string line;
   while (read_line(in, &line)) {
     if (!process_line(line.c_str())) return 0;
   }
+  const bool waits_forever =
+      infinite.load(std::memory_order_relaxed) ||
+      (pondering.load(std::memory_order_relaxed) && !ponderhit.load(std::memory_order_relaxed));
+  if (searching.load(std::memory_order_relaxed) && waits_forever)
+    stop_flag.store(1, std::memory_order_relaxed);
   join_search_thread();
   return 0;
 }
