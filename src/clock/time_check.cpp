@@ -1,0 +1,81 @@
+#include "clock/time_check.h"
+
+#include <algorithm>
+
+#include "clock/counters.h"
+#include "driver/limits.h"
+#include "platform/platform.h"
+#include "uci/loop.h"
+#include "uci/options.h"
+
+namespace kelmstrad {
+
+// Nodes of the current search; the think thread zeroes it, the searches count it.
+uint32_t node_count = 0;
+
+namespace {
+
+constexpr uint32_t PACING_MASK = 15;
+
+// True when the shared flag is set.
+bool flag(const std::atomic<int>& f) { return f.load(std::memory_order_relaxed) != 0; }
+
+// Tells the searches to unwind.
+void raise_abort() { abort_search.store(1, std::memory_order_relaxed); }
+
+// The opponent played the expected move: the saved budget applies from now on,
+// enlarged by the time spent pondering (twice for the target).
+void convert_ponder_hit() {
+  const int64_t e = elapsed_ms();
+  real_time_mode.store(real_speed_option != 0, std::memory_order_relaxed);
+  pondering.store(0, std::memory_order_relaxed);
+  if (search_limits.saved_soft_ms == 0) return;
+  search_limits.soft_limit_ms =
+      static_cast<int32_t>(std::min<int64_t>(search_limits.saved_soft_ms + 2 * e, INT32_MAX));
+  search_limits.hard_limit_ms =
+      static_cast<int32_t>(std::min<int64_t>(search_limits.saved_hard_ms + e, INT32_MAX));
+}
+
+// Sleeps until the real time since "go" is no less than the virtual time used,
+// or until "stop" or a ponder hit wants attention.
+void pace_to_real_time() {
+  for (;;) {
+    if (flag(stop_flag)) break;
+    if (flag(pondering) && flag(ponderhit)) break;
+    const int64_t virtual_ms = elapsed_ms();
+    const uint64_t real_ms = tick_ms() - search_start_ticks.load(std::memory_order_relaxed);
+    if (static_cast<int64_t>(real_ms) >= virtual_ms) break;
+    sleep_1ms();
+  }
+  if (flag(stop_flag)) raise_abort();
+}
+
+}  // namespace
+
+// Reads TMODE once through the time switches.
+uint32_t hard_check_mask() {
+  static const uint32_t mask = time_switches().tmode ? 15 : 255;
+  return mask;
+}
+
+// The checks for the node just counted, in order; only raises abort_search
+// and converts the ponder hit.
+void time_check() {
+  // Step 1. "stop" ends the search; nothing else is looked at but the limits.
+  if (flag(stop_flag)) {
+    raise_abort();
+  } else {
+    // Step 2. Ponder hit.
+    if (flag(pondering) && flag(ponderhit)) convert_ponder_hit();
+    // Step 3. Pacing, at every 16th node.
+    if (flag(real_time_mode) && (node_count & PACING_MASK) == 0) pace_to_real_time();
+  }
+  // Step 4. Node limit.
+  if (search_limits.node_limit != 0 && node_count >= search_limits.node_limit) raise_abort();
+  // Step 5. Hard limit, at every 256th node (16th with TMODE).
+  if (search_limits.hard_limit_ms != 0 && (node_count & hard_check_mask()) == 0 &&
+      elapsed_ms() >= search_limits.hard_limit_ms)
+    raise_abort();
+}
+
+}  // namespace kelmstrad

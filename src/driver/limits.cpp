@@ -1,0 +1,173 @@
+#include "driver/limits.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/env.h"
+#include "uci/loop.h"
+#include "uci/options.h"
+
+namespace kelmstrad {
+
+// Limits of the current search, written by "go" before the think thread starts
+// and rewritten only by the time check at the ponder hit.
+SearchLimits search_limits = {0, 0, 0, MAX_SEARCH_DEPTH, 0, 0, 0};
+
+namespace {
+
+// The clock parameters of one "go" line.
+struct GoClock {
+  int32_t movetime;
+  int32_t wtime, btime;
+  int32_t winc, binc;
+};
+
+// A 64-bit intermediate held within the signed 32-bit range.
+int32_t clamp32(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+// atol of a token, held within 32 bits as a 32-bit long would hold it.
+int32_t read_long(const char* token) {
+  const long long v = strtoll(token, nullptr, 10);
+  return clamp32(v);
+}
+
+// A figure computed from a running clock: never 0 (which would mean no limit).
+int32_t at_least_one(int32_t ms) { return ms < 1 ? 1 : ms; }
+
+// Reads the parameters into the plan and the clock; stops at a word without its value.
+void parse_go(TokenReader& args, GoPlan* plan, GoClock* clock, int32_t* depth) {
+  const char* word;
+  while ((word = args.next()) != nullptr) {
+    if (strcmp(word, "ponder") == 0) {
+      plan->pondering = true;
+      continue;
+    }
+    if (strcmp(word, "infinite") == 0) {
+      plan->infinite = true;
+      continue;
+    }
+    const char* value = args.next();
+    if (value == nullptr) return;
+    if (strcmp(word, "wtime") == 0)
+      clock->wtime = read_long(value);
+    else if (strcmp(word, "btime") == 0)
+      clock->btime = read_long(value);
+    else if (strcmp(word, "winc") == 0)
+      clock->winc = read_long(value);
+    else if (strcmp(word, "binc") == 0)
+      clock->binc = read_long(value);
+    else if (strcmp(word, "movetime") == 0)
+      clock->movetime = read_long(value);
+    else if (strcmp(word, "nodes") == 0)
+      plan->limits.node_limit = static_cast<uint32_t>(read_long(value));
+    else if (strcmp(word, "extra") == 0)
+      plan->limits.extra_ms = read_long(value);
+    else if (strcmp(word, "depth") == 0)
+      *depth = read_long(value);
+  }
+}
+
+// The soft target from the remaining time and increment of the side to move.
+int32_t time_target(int32_t time, int32_t inc, const TimeSwitches& sw) {
+  // A zero divisor from the environment falls back to the shipped share.
+  if (sw.tmode) {
+    const int64_t tdiv = sw.tdiv > 0 ? sw.tdiv : DEFAULT_TIME_SWITCHES.tdiv;
+    const int64_t s = inc + (static_cast<int64_t>(time) - inc) / tdiv;
+    return clamp32(std::min<int64_t>(s, time / 4));
+  }
+  const int64_t tbd = sw.tbd > 0 ? sw.tbd : DEFAULT_TIME_SWITCHES.tbd;
+  return clamp32(time / tbd + static_cast<int64_t>(sw.tinc) * inc / 100);
+}
+
+// Steps 1-6 of the budget: the two figures from the clock and the extra time.
+void compute_budget(const GoClock& clock, Side side, const TimeSwitches& sw, SearchLimits* l) {
+  const int32_t time = side == WHITE ? clock.wtime : clock.btime;
+  const int32_t inc = side == WHITE ? clock.winc : clock.binc;
+  const bool timed = clock.movetime != 0 || time != 0;
+  if (clock.movetime != 0) {
+    l->hard_limit_ms = clock.movetime;
+    l->soft_limit_ms = clamp32(2 * static_cast<int64_t>(clock.movetime));
+  } else if (time != 0) {
+    const int32_t s = time_target(time, inc, sw);
+    l->soft_limit_ms = s;
+    l->hard_limit_ms = clamp32(std::min<int64_t>(3 * static_cast<int64_t>(s), time / 3));
+  }
+  if (timed) {
+    l->soft_limit_ms = at_least_one(l->soft_limit_ms);
+    l->hard_limit_ms = at_least_one(l->hard_limit_ms);
+  }
+  if (l->extra_ms != 0 && l->soft_limit_ms != 0) {
+    l->hard_limit_ms = at_least_one(clamp32(static_cast<int64_t>(l->hard_limit_ms) + l->extra_ms));
+    l->soft_limit_ms = at_least_one(
+        clamp32(static_cast<int64_t>(l->soft_limit_ms) + 2 * static_cast<int64_t>(l->extra_ms)));
+  }
+  l->extra_ms = 0;
+}
+
+}  // namespace
+
+// Reads TMODE, TDIV, TBD, TINC and TBRK once.
+const TimeSwitches& time_switches() {
+  static const TimeSwitches switches = {
+      env_present("TMODE"),
+      env_int("TDIV", DEFAULT_TIME_SWITCHES.tdiv),
+      env_int("TBD", DEFAULT_TIME_SWITCHES.tbd),
+      env_int("TINC", DEFAULT_TIME_SWITCHES.tinc),
+      env_int("TBRK", DEFAULT_TIME_SWITCHES.tbrk),
+  };
+  return switches;
+}
+
+// Parses the "go" tokens and turns the clock into limits; changes nothing else.
+GoPlan plan_go(TokenReader& args, Side side_to_move, const SearchLimits& previous, bool real_speed,
+               const TimeSwitches& switches) {
+  GoPlan plan{};
+  plan.limits = previous;
+  plan.limits.soft_limit_ms = 0;
+  plan.limits.hard_limit_ms = 0;
+  plan.limits.node_limit = 0;
+  GoClock clock{};
+  int32_t depth = MAX_SEARCH_DEPTH;
+  parse_go(args, &plan, &clock, &depth);
+  compute_budget(clock, side_to_move, switches, &plan.limits);
+  plan.limits.depth_limit = std::min(depth, MAX_SEARCH_DEPTH);
+  if (plan.infinite) {
+    plan.limits.soft_limit_ms = 0;
+    plan.limits.hard_limit_ms = 0;
+  }
+  if (plan.pondering) {
+    plan.limits.saved_hard_ms = plan.limits.hard_limit_ms;
+    plan.limits.saved_soft_ms = plan.limits.soft_limit_ms;
+    plan.limits.soft_limit_ms = 0;
+    plan.limits.hard_limit_ms = 0;
+  }
+  plan.real_time_mode = plan.pondering || real_speed;
+  return plan;
+}
+
+// Installs the plan of this "go" in the limits and the control flags.
+void prepare_search(TokenReader& args) {
+  const GoPlan plan =
+      plan_go(args, position.side, search_limits, real_speed_option != 0, time_switches());
+  search_limits = plan.limits;
+  infinite.store(plan.infinite, std::memory_order_relaxed);
+  pondering.store(plan.pondering, std::memory_order_relaxed);
+  ponderhit.store(0, std::memory_order_relaxed);
+  stop_flag.store(0, std::memory_order_relaxed);
+  real_time_mode.store(plan.real_time_mode, std::memory_order_relaxed);
+}
+
+// The think thread's rule after a finished iteration.
+bool iteration_budget_spent(int32_t soft_limit_ms, int32_t elapsed, bool best_move_changed,
+                            const TimeSwitches& switches) {
+  if (soft_limit_ms == 0) return false;
+  if (!switches.tmode) return elapsed >= soft_limit_ms / 2;
+  int64_t budget = soft_limit_ms;
+  if (best_move_changed) budget = budget * 3 / 2;
+  return elapsed >= budget * switches.tbrk / 100;
+}
+
+}  // namespace kelmstrad

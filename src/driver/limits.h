@@ -1,0 +1,72 @@
+// Search limits: what one "go" allows the search.
+//
+// All times are milliseconds of elapsed_ms (the virtual clock unless
+// VirtualClock is off). The soft limit is the target the think thread's
+// iteration rule reads; the hard limit is the ceiling at which the time check
+// aborts a running iteration. 0 means "none" for both, and for the node limit.
+// A clock that is running never yields a 0 (unlimited) budget: figures
+// computed from it are held at 1 ms or more.
+#pragma once
+
+#include <cstdint>
+
+#include "board/position.h"
+#include "uci/tokens.h"
+
+namespace kelmstrad {
+
+constexpr int32_t MAX_SEARCH_DEPTH = 63;
+
+struct SearchLimits {
+  int32_t soft_limit_ms;  // time target, 0 = none
+  int32_t hard_limit_ms;  // time ceiling, 0 = none
+  uint32_t node_limit;    // abort once node_count reaches it, 0 = none
+  int32_t depth_limit;    // last iteration depth, at most 63
+  int32_t extra_ms;       // granted by "extra", consumed by the same "go"
+  int32_t saved_soft_ms;  // budget set aside while pondering, applied at the ponder hit
+  int32_t saved_hard_ms;
+};
+
+// The environment switches of the budget and of the iteration rule.
+struct TimeSwitches {
+  bool tmode;  // TMODE present: the alternative formula, rule and finer clock check
+  int tdiv;    // TDIV (15): TMODE share of the remaining time, 1/TDIV
+  int tbd;     // TBD (30): default share of the remaining time, 1/TBD
+  int tinc;    // TINC (75): default percentage of the increment added
+  int tbrk;    // TBRK (60): TMODE rule, percentage of the target after which no iteration starts
+};
+
+constexpr TimeSwitches DEFAULT_TIME_SWITCHES = {false, 15, 30, 75, 60};
+
+// What one "go" decides: the limits and the control flags it sets.
+struct GoPlan {
+  SearchLimits limits;
+  bool pondering;       // "ponder" was given
+  bool infinite;        // "infinite" was given
+  bool real_time_mode;  // pacing: pondering or RealSpeed
+};
+
+extern SearchLimits search_limits;  // limits of the current (or next) search
+
+// The switches read from the environment on first use and kept.
+const TimeSwitches& time_switches();
+
+// The plan for "go" with these argument tokens; reads nothing but its
+// arguments. `previous` supplies the values a "go" keeps (extra_ms and the
+// saved ponder budget when not pondering). Consumes the tokens.
+GoPlan plan_go(TokenReader& args, Side side_to_move, const SearchLimits& previous, bool real_speed,
+               const TimeSwitches& switches);
+
+// Plans "go" for the current position, options and environment and installs
+// the plan: search_limits, infinite, pondering, real_time_mode, and ponderhit
+// and stop_flag cleared. Starts nothing; the caller then takes
+// search_start_ticks, sets searching and starts the think thread.
+void prepare_search(TokenReader& args);
+
+// True when the iteration rule forbids another iteration: with the soft
+// target S (0: never), the elapsed time, and whether the best move differs
+// from the previous iteration's (only counts with TMODE, from depth 2 on).
+bool iteration_budget_spent(int32_t soft_limit_ms, int32_t elapsed, bool best_move_changed,
+                            const TimeSwitches& switches);
+
+}  // namespace kelmstrad
