@@ -1,18 +1,24 @@
-// Network forward passes per second on a fixed set of positions.
-//   build/bench/network_bench NETWORK_FILE [PASSES]
-// Make a width-128 file with: tools/make_network.py --random 1 net128.txt
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
+// Network forward passes per second on a fixed set of positions. The network
+// is the file named by NNUE, or, when NNUE is unset, a width-128 network of
+// fixed pseudo-random weights in the ranges of "make_network.py --random".
+//   tools/make_network.py --random 1 net128.txt
+//   NNUE=net128.txt build/bench/network_bench
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
 
 #include "board/fen.h"
 #include "board/position.h"
 #include "eval/network.h"
+#include "platform/env.h"
 #include "uci/loop.h"
 
 namespace {
 
-constexpr const char* BENCH_FENS[] = {
+using kelmstrad::Position;
+
+constexpr int BENCH_POSITIONS = 6;
+constexpr const char* BENCH_FENS[BENCH_POSITIONS] = {
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
     "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4",
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
@@ -20,30 +26,63 @@ constexpr const char* BENCH_FENS[] = {
     "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
     "4k3/8/8/8/8/8/4P3/4K3 b - - 0 1",
 };
-constexpr int DEFAULT_PASSES = 200000;
+
+Position bench_positions[BENCH_POSITIONS];
+
+// A value in lo..hi from a 32-bit xorshift state.
+int draw(uint32_t* state, int lo, int hi) {
+  uint32_t x = *state;
+  x ^= x << 13;
+  x ^= x >> 17;
+  x ^= x << 5;
+  *state = x;
+  return lo + static_cast<int>(x % static_cast<uint32_t>(hi - lo + 1));
+}
+
+// Loads NNUE, or fills a width-128 network of fixed pseudo-random weights.
+void prepare_network() {
+  using namespace kelmstrad;
+  const char* path = env_str("NNUE");
+  if (path != nullptr && path[0] != '\0') {
+    load_network_file(path);
+    return;
+  }
+  uint32_t state = 0x12345678u;
+  network_weights.width = NETWORK_MAX_WIDTH;
+  for (auto& row : network_weights.feature_weights)
+    for (int16_t& w : row) w = static_cast<int16_t>(draw(&state, -8, 8));
+  for (int16_t& b : network_weights.hidden_biases) b = static_cast<int16_t>(draw(&state, 0, 64));
+  for (int8_t& w : network_weights.output_weights) w = static_cast<int8_t>(draw(&state, -127, 127));
+  network_weights.output_bias = 0;
+}
+
+void BM_NetworkForward(benchmark::State& state) {
+  int64_t checksum = 0;
+  int i = 0;
+  for (auto _ : state) {
+    checksum += kelmstrad::network_output(kelmstrad::network_weights, bench_positions[i]);
+    i = i + 1 == BENCH_POSITIONS ? 0 : i + 1;
+  }
+  benchmark::DoNotOptimize(checksum);
+  state.counters["width"] = kelmstrad::network_weights.width;
+  state.counters["passes_per_second"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_NetworkForward);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace kelmstrad;
-  if (argc < 2) {
-    fprintf(stderr, "usage: network_bench NETWORK_FILE [PASSES]\n");
-    return 2;
+  kelmstrad::startup();
+  prepare_network();
+  for (int i = 0; i < BENCH_POSITIONS; ++i) {
+    kelmstrad::parse_fen(BENCH_FENS[i]);
+    bench_positions[i] = kelmstrad::position;
   }
-  const int passes = argc > 2 ? atoi(argv[2]) : DEFAULT_PASSES;
-  startup();
-  load_network_file(argv[1]);
-  static Position positions[6];
-  for (int i = 0; i < 6; ++i) {
-    parse_fen(BENCH_FENS[i]);
-    positions[i] = position;
-  }
-  long long checksum = 0;
-  const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < passes; ++i) checksum += network_output(network_weights, positions[i % 6]);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  printf("width %d, %d passes, checksum %lld: %.0f forward passes per second\n",
-         network_weights.width, passes, checksum, passes / seconds);
+  kelmstrad::parse_fen(kelmstrad::START_FEN);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
   return 0;
 }

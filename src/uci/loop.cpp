@@ -5,13 +5,20 @@
 #include <string>
 #include <vector>
 
+#include "board/attack.h"
 #include "board/fen.h"
 #include "board/make.h"
+#include "board/perft.h"
 #include "board/position.h"
 #include "clock/counters.h"
+#include "driver/book.h"
+#include "driver/polyglot.h"
 #include "eval/params.h"
 #include "platform/env.h"
 #include "search/guards.h"
+#include "search/ordering.h"
+#include "search/see.h"
+#include "search/tt.h"
 #include "uci/options.h"
 #include "uci/output.h"
 
@@ -60,7 +67,12 @@ void cmd_setoption(TokenReader& tokens) {
   set_option(name, value);
 }
 
-void cmd_ucinewgame(TokenReader&) {}
+// "ucinewgame": forgets what earlier games taught the search; the position stays.
+void cmd_ucinewgame(TokenReader&) {
+  tt_clear();
+  history_clear();
+  // The main search's correction_table is cleared here too, once it exists.
+}
 
 // Why the position cannot be searched safely, or nullptr when it can.
 const char* unplayable_reason() {
@@ -73,6 +85,9 @@ const char* unplayable_reason() {
   if (position.slot_square[0] == NO_SQUARE) return "White has no king";
   if (position.slot_square[16] == NO_SQUARE) return "Black has no king";
   if (pieces != slots) return "a side has more than one king";
+  const Side waiting = position.side ^ BLACK;
+  if (square_attacked(position.slot_square[side_slot_base(waiting)], position.side))
+    return "the side not to move is in check";
   return nullptr;
 }
 
@@ -119,7 +134,16 @@ const Command COMMANDS[] = {
     {"isready", cmd_isready},
     {"ucinewgame", cmd_ucinewgame},
     {"position", cmd_position},
+    {"perft", cmd_perft},
+    {"perftx", cmd_perftx},
+    {"d", cmd_d},
+    {"seesign", cmd_seesign},
+    {"pgkey", cmd_pgkey},
+    {"bookkey", cmd_bookkey},
+    {"seem", cmd_seem},
+    {"seeleast", cmd_seeleast},
     {"vsdump", cmd_vsdump},
+    {"histkeys", cmd_histkeys},
     {"dumpparams", cmd_dumpparams},
 };
 
@@ -152,6 +176,7 @@ void startup() {
   for (const auto& entry : ENVIRONMENT_DEFAULTS)
     if (env_lookup(entry[0]) == nullptr) env_assign(entry[0], entry[1]);
   load_cost_table();
+  attack_tables_init();
   castle_masks_init();
   eval_tables_init();
   load_eval_params();
