@@ -1,6 +1,8 @@
-// Network forward passes per second on a fixed set of positions. The network
-// is the file named by NNUE, or, when NNUE is unset, a width-128 network of
-// fixed pseudo-random weights in the ranges of "make_network.py --random".
+// Network forward passes and evaluations per second on a fixed set of
+// positions. The network is the file named by NNUE (in the mode NNRES/NNBLEND
+// select), or, when NNUE is unset, a width-128 network of fixed pseudo-random
+// weights in the ranges of "make_network.py --random", in network-only mode.
+// BM_EvaluateHandMade is the same evaluate() with the network set aside.
 //   tools/make_network.py --random 1 net128.txt
 //   NNUE=net128.txt build/bench/network_bench
 #include <benchmark/benchmark.h>
@@ -9,6 +11,7 @@
 
 #include "board/fen.h"
 #include "board/position.h"
+#include "eval/evaluate.h"
 #include "eval/network.h"
 #include "platform/env.h"
 #include "uci/loop.h"
@@ -42,11 +45,8 @@ int draw(uint32_t* state, int lo, int hi) {
 // Loads NNUE, or fills a width-128 network of fixed pseudo-random weights.
 void prepare_network() {
   using namespace kelmstrad;
-  const char* path = env_str("NNUE");
-  if (path != nullptr && path[0] != '\0') {
-    load_network_file(path);
-    return;
-  }
+  network_first_use();
+  if (network_enabled()) return;
   uint32_t state = 0x12345678u;
   network_weights.width = NETWORK_MAX_WIDTH;
   for (auto& row : network_weights.feature_weights)
@@ -54,6 +54,9 @@ void prepare_network() {
   for (int16_t& b : network_weights.hidden_biases) b = static_cast<int16_t>(draw(&state, 0, 64));
   for (int8_t& w : network_weights.output_weights) w = static_cast<int8_t>(draw(&state, -127, 127));
   network_weights.output_bias = 0;
+  network_state = NETWORK_LOADED;
+  network_active = true;
+  set_network_costs(NETWORK_MAX_WIDTH, nullptr, nullptr, nullptr);
 }
 
 void BM_NetworkForward(benchmark::State& state) {
@@ -70,6 +73,25 @@ void BM_NetworkForward(benchmark::State& state) {
 }
 
 BENCHMARK(BM_NetworkForward);
+
+// evaluate() over and over on one of the positions (the benchmark argument).
+void run_evaluate(benchmark::State& state, kelmstrad::NetworkState network) {
+  const kelmstrad::NetworkState saved = kelmstrad::network_state;
+  kelmstrad::network_state = network;
+  kelmstrad::parse_fen(BENCH_FENS[state.range(0)]);
+  int64_t checksum = 0;
+  for (auto _ : state) checksum += kelmstrad::evaluate();
+  benchmark::DoNotOptimize(checksum);
+  kelmstrad::network_state = saved;
+  state.counters["evals_per_second"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_EvaluateNetwork(benchmark::State& state) { run_evaluate(state, kelmstrad::NETWORK_LOADED); }
+void BM_EvaluateHandMade(benchmark::State& state) { run_evaluate(state, kelmstrad::NETWORK_NONE); }
+
+BENCHMARK(BM_EvaluateNetwork)->DenseRange(0, BENCH_POSITIONS - 1);
+BENCHMARK(BM_EvaluateHandMade)->DenseRange(0, BENCH_POSITIONS - 1);
 
 }  // namespace
 
