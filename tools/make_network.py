@@ -51,6 +51,7 @@ Examples:
 """
 import argparse
 import random
+import re
 import sys
 
 INPUTS = 768
@@ -188,6 +189,24 @@ def build(args):
     return net
 
 
+VALUE_OPTIONS = {"--material", "--random", "--width", "--output-bias", "--hidden-bias",
+                 "--output-weights", "--feature"}
+
+
+def join_negative_values(argv):
+    """Lets a value start with a minus sign: "--material -1,-3,..." as one option."""
+    joined = []
+    i = 0
+    while i < len(argv):
+        if argv[i] in VALUE_OPTIONS and i + 1 < len(argv) and re.match(r"-\d", argv[i + 1]):
+            joined.append(f"{argv[i]}={argv[i + 1]}")
+            i += 2
+        else:
+            joined.append(argv[i])
+            i += 1
+    return joined
+
+
 class Parser(argparse.ArgumentParser):
     def error(self, message):
         sys.stderr.write(__doc__)
@@ -206,7 +225,7 @@ def main(argv):
     parser.add_argument("--output-weights")
     parser.add_argument("--feature", action="append", default=[])
     parser.add_argument("output", nargs="?")
-    args = parser.parse_args(argv)
+    args = parser.parse_args(join_negative_values(argv))
     if args.help:
         sys.stdout.write(__doc__)
         return 0

@@ -61,6 +61,12 @@ class Presets(unittest.TestCase):
                                   -1, -3, -3, -5, -9, 0, 1, 3, 3, 5, 9, 0])
         self.assertEqual((hidden, bias), ([0] * 12, 0))
 
+    def test_negative_values_follow_their_option(self):
+        n, _, hidden, output, bias = values("--material", "-1,-3,-3,-5,-9", "--output-bias", "-17",
+                                            "--hidden-bias", "-5")
+        self.assertEqual(output[:6], [-1, -3, -3, -5, -9, 0])
+        self.assertEqual((hidden, bias), ([-5] * 12, -17))
+
     def test_material_values_must_fit_eight_bits(self):
         proc = run("--material", "100,300,300,500,900", "-")
         self.assertEqual(proc.returncode, 2)
