@@ -196,19 +196,24 @@ int network_output(const NetworkWeights& weights, const Position& pos) {
   return out >> OUTPUT_SHIFT;
 }
 
+// The loaded network on the global position; charges nothing.
 int network_forward() { return network_output(network_weights, position); }
 
+// True once a network file has loaded.
 bool network_enabled() { return network_state == NETWORK_LOADED; }
 
+// True when the network alone evaluates at this blend weight.
 bool network_replaces_eval(int p16) {
   if (!network_enabled()) return false;
   return network_mode == NETWORK_ONLY || (network_mode == NETWORK_BLEND && p16 == 16);
 }
 
+// True when a loaded network corrects the hand-made value.
 bool network_corrects_eval() {
   return network_enabled() && (network_mode == NETWORK_RESIDUAL || network_mode == NETWORK_BLEND);
 }
 
+// The scaled network value for the side to move; charges one NNO.
 int network_scaled_eval() { return scaled_forward(); }
 
 // Residual adds the raw output; blend mixes by phase and skips the network at p16 = 0.
