@@ -68,22 +68,29 @@ def run_engine(engine, case, env, cwd):
     for reader in readers:
         reader.start()
     deadline = time.monotonic() + case["timeout"]
+
+    def next_line():
+        """The next output line, None at the end of output; TimeoutError past the deadline."""
+        remaining = deadline - time.monotonic()
+        if remaining <= 0:
+            raise TimeoutError
+        try:
+            line = lines.get(timeout=remaining)
+        except queue.Empty:
+            raise TimeoutError
+        if line is not None:
+            collected.append(line)
+        return line
+
     ended = False
     try:
         for item in case["input"]:
             if isinstance(item, WaitFor):
                 while True:
-                    remaining = deadline - time.monotonic()
-                    if remaining <= 0:
-                        raise TimeoutError
-                    try:
-                        line = lines.get(timeout=remaining)
-                    except queue.Empty:
-                        raise TimeoutError
+                    line = next_line()
                     if line is None:
                         ended = True
                         break
-                    collected.append(line)
                     if re.fullmatch(item.pattern, line):
                         break
                 if ended:
@@ -92,17 +99,8 @@ def run_engine(engine, case, env, cwd):
                 proc.stdin.write((item + "\n").encode())
                 proc.stdin.flush()
         proc.stdin.close()
-        while not ended:
-            remaining = deadline - time.monotonic()
-            if remaining <= 0:
-                raise TimeoutError
-            try:
-                line = lines.get(timeout=remaining)
-            except queue.Empty:
-                raise TimeoutError
-            if line is None:
-                break
-            collected.append(line)
+        while not ended and next_line() is not None:
+            pass
         status = proc.wait(timeout=max(deadline - time.monotonic(), 0.1))
         for reader in readers:
             reader.join(timeout=max(deadline - time.monotonic(), 0.1))
