@@ -26,6 +26,7 @@ A case file holds directives, one per line:
   partial               output may go on after the last expected line
   exit N                expected exit status (default 0)
   timeout S             seconds allowed (default 120)
+  requires PATH         skip the case (exit status 77) when PATH cannot be read
   mintime MS            the run must last at least MS milliseconds of real time (a lower bound only)
 Input is written as it comes (up to each "wait") and then closed: the end of input ends the engine.
 """
@@ -38,6 +39,9 @@ import sys
 import tempfile
 import threading
 import time
+
+
+SKIPPED = 77  # CTest's SKIP_RETURN_CODE for transcript cases
 
 
 class WaitFor:
@@ -157,6 +161,8 @@ def parse_case(path, tmp):
                 case["exit"] = int(rest)
             elif word == "timeout":
                 case["timeout"] = float(rest)
+            elif word == "requires":
+                case.setdefault("requires", []).append(rest)
             elif word == "mintime":
                 case["mintime"] = float(rest)
             else:
@@ -238,6 +244,10 @@ def main():
         for name in case["unset"]:
             env.pop(name, None)
         env.update(case["env"])
+        missing = [p for p in case.get("requires", []) if not os.access(p, os.R_OK)]
+        if missing:
+            print(f"skipped {os.path.basename(path)}: cannot read {', '.join(missing)}")
+            return SKIPPED
         started = time.monotonic()
         result = run_engine(engine, case, env, tmp)
         took_ms = (time.monotonic() - started) * 1000
