@@ -14,6 +14,7 @@ From ply --at on (and only when playing --side, if given) it fails as asked:
   --fail nouciok     ignores "uci" (from the start)
   --fail nostop      ignores "stop" during "go ponder"
 
+"go infinite" and "go ponder" wait for "stop" (or "ponderhit").
 --ponder-move M offers M as ponder move instead of the script's next move.
 On "ponderhit" it reports depth 7 before answering, so a test can see the hit.
 """
@@ -76,8 +77,8 @@ def main():
         elif cmd == "position":
             ply = len(words) - words.index("moves") - 1 if "moves" in words else 0
         elif cmd == "go":
-            if "ponder" in words:
-                searching = "ponder"
+            if "ponder" in words or "infinite" in words:
+                searching = "ponder" if "ponder" in words else "infinite"
                 continue
             if failing() and args.fail == "illegal":
                 say("bestmove a1h8")

@@ -50,7 +50,7 @@ Fault make_fault(EngineSession& e, FaultKind kind, const std::string& text) {
   return f;
 }
 
-enum class WaitResult { FOUND, TIMEOUT, CLOSED, ABORTED };
+}  // namespace
 
 // Reads lines until one starts with the word; deadline 0 waits without limit.
 WaitResult wait_for_word(EngineSession& e, const std::string& word, int64_t deadline,
@@ -70,6 +70,7 @@ WaitResult wait_for_word(EngineSession& e, const std::string& word, int64_t dead
     if (r == ReadResult::CLOSED) return WaitResult::CLOSED;
     if (r == ReadResult::TIMEOUT) continue;
     remember(e, "< ", line);
+    if (e.transcript) e.transcript->push_back(line);
     const std::string first = first_word(line);
     if (first == "info" && info) read_info(line, info);
     if (first == "id" && e.name.empty() && line.rfind("id name ", 0) == 0) e.name = line.substr(8);
@@ -79,6 +80,8 @@ WaitResult wait_for_word(EngineSession& e, const std::string& word, int64_t dead
     }
   }
 }
+
+namespace {
 
 // A stall or crash fault for a wait that found nothing.
 Fault wait_fault(EngineSession& e, WaitResult r, const std::string& what, int64_t timeout_ms) {

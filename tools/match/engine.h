@@ -69,7 +69,16 @@ struct EngineSession {
   std::string ponder_move;   // the move it ponders on
   SearchReply last;          // information of the running or last search
   const std::atomic<bool>* abort = nullptr;  // set: give up waiting at once
+  std::vector<std::string>* transcript = nullptr;  // set: every output line is appended
 };
+
+enum class WaitResult { FOUND, TIMEOUT, CLOSED, ABORTED };
+
+// Reads the engine's lines until one starts with the word (kept in *found);
+// deadline_ms on the monotonic clock, 0 waits without limit. Scores and depths
+// of "info" lines go to *info when given.
+WaitResult wait_for_word(EngineSession& e, const std::string& word, int64_t deadline_ms, std::string* found,
+                         SearchReply* info);
 
 // Starts the engine, runs the "uci" handshake, sends the options and waits for
 // "readyok". The name comes from the config or from "id name".
