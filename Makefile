@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all build run test clean
+.PHONY: all build run test test-slow clean
 
 all: build
 ifdef EXE
@@ -21,6 +21,10 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+
+# The deep perft counts: a few minutes in the Release build.
+test-slow: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -L slow
 
 clean:
 	rm -rf $(BUILD)

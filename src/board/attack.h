@@ -12,6 +12,23 @@ namespace kelmstrad {
 
 constexpr int DELTA_OFFSET = 119;
 
+constexpr uint8_t FLAG_WHITE_PAWN = 1;
+constexpr uint8_t FLAG_BLACK_PAWN = 2;
+constexpr uint8_t FLAG_KNIGHT = 4;
+constexpr uint8_t FLAG_KING = 8;
+constexpr uint8_t FLAG_DIAGONAL = 16;
+constexpr uint8_t FLAG_STRAIGHT = 32;
+
+// Castling wings for castling_allowed.
+constexpr int WING_SHORT = 0;
+constexpr int WING_LONG = 1;
+
+// Home squares of the kings and the attack context of castling tests.
+constexpr int WHITE_KING_HOME = 4;
+constexpr int BLACK_KING_HOME = 116;
+constexpr uint32_t CONTEXT_MAKE = 3;
+constexpr uint32_t CONTEXT_CASTLING = 4;
+
 extern const int king_dirs[8];    // +1, -1, +16, -16, +15, +17, -15, -17
 extern const int knight_dirs[8];  // +33, +31, +18, +14, -14, -18, -31, -33
 extern uint8_t delta_flags[256];
@@ -41,5 +58,19 @@ bool move_is_tactical(Move move);
 
 // Appends every move of the side to move onto the square; returns how many.
 int generate_captures_to(Square square);
+
+// The square of the pawn that an en-passant capture onto ep_square would
+// take, or NO_SQUARE when ep_square cannot be used: none set, not on the rank
+// an enemy double step skips, occupied, or no enemy pawn in front of it.
+// Only a FEN can make a set square unusable; after a double step it always
+// qualifies.
+inline int en_passant_victim() {
+  const int ep = position.ep_square;
+  if (ep & 0x88) return NO_SQUARE;
+  const bool white = position.side == WHITE;
+  if (square_rank(ep) != (white ? 5 : 2) || position.board[ep] != 0) return NO_SQUARE;
+  const int victim = white ? ep - 16 : ep + 16;
+  return position.board[victim] == ((position.side ^ BLACK) | PAWN) ? victim : NO_SQUARE;
+}
 
 }  // namespace kelmstrad

@@ -1,11 +1,28 @@
 #include "board/make.h"
 
+#include <cstring>
+
+#include "board/attack.h"
+#include "board/move.h"
+#include "clock/counters.h"
+#include "eval/network.h"
 #include "eval/params.h"
 
 namespace kelmstrad {
 
+// Set by the caller before make: the side to move is in check, so every move
+// pays the full legality test.
+uint32_t in_check_hint = 0;
+
+namespace {
+
+// "position ... moves" keeps the history from overflowing: above this many
+// records only the last HISTORY_KEPT are kept.
+constexpr int HISTORY_COMPACT_ABOVE = 951;
+constexpr int HISTORY_KEPT = 128;
+
 // Adds or removes one piece's share of the keys and the incremental scores.
-void toggle_piece(Piece piece, Square square, bool adding) {
+inline void toggle(Piece piece, int square, bool adding) {
   const int i = square64(square);
   const int white = piece_side(piece) == WHITE;
   const int r = white ? i : (i ^ 56);
@@ -20,11 +37,278 @@ void toggle_piece(Piece piece, Square square, bool adding) {
   position.eg_score = static_cast<int16_t>(plus ? position.eg_score + eg : position.eg_score - eg);
 }
 
-}  // namespace kelmstrad
+// Removing a piece from one square and adding it on another in one step; the
+// same 16-bit results as the two toggles (the material cancels).
+inline void shift(Piece piece, int from, int to) {
+  const int i = square64(from);
+  const int j = square64(to);
+  const bool white = piece_side(piece) == WHITE;
+  const int ri = white ? i : (i ^ 56);
+  const int rj = white ? j : (j ^ 56);
+  const int k = piece_kind(piece);
+  const uint32_t key = piece_keys[piece][i] ^ piece_keys[piece][j];
+  position.hash ^= key;
+  if (k == PAWN || k == KING) position.pawn_king_key ^= key;
+  const int mg = root_terms[piece][j] - root_terms[piece][i] + eval_params.pstmg[k][rj] -
+                 eval_params.pstmg[k][ri];
+  const int eg = eval_params.psteg[k][rj] - eval_params.psteg[k][ri];
+  position.mg_score = static_cast<int16_t>(white ? position.mg_score + mg : position.mg_score - mg);
+  position.eg_score = static_cast<int16_t>(white ? position.eg_score + eg : position.eg_score - eg);
+}
 
-namespace kelmstrad {
+// True for the king's two-square move from its home square: castling.
+inline bool is_castling(Piece p, int from, int to) {
+  if (piece_kind(p) != KING || (to != from + 2 && to != from - 2)) return false;
+  return from == ((piece_side(p) == WHITE) ? WHITE_KING_HOME : BLACK_KING_HOME);
+}
 
-// Interim: moves are played once make and move text exist.
-void play_position_moves(const char* const*, int) {}
+// Moves a piece and its slot between two squares, board and slot maps only.
+inline void relocate(int from, int to) {
+  const uint8_t slot = position.square_slot[from];
+  position.board[to] = position.board[from];
+  position.board[from] = 0;
+  position.square_slot[to] = slot;
+  position.slot_square[slot] = static_cast<uint8_t>(to);
+}
+
+// Moves the castling rook with its keys and scores (short: h to f, long: a to d).
+void castle_rook(int king_from, int king_to) {
+  const int rook_from = (king_to > king_from) ? king_from + 3 : king_from - 4;
+  const int rook_to = (king_to > king_from) ? king_from + 1 : king_from - 1;
+  const Piece rook = position.board[rook_from];
+  shift(rook, rook_from, rook_to);
+  relocate(rook_from, rook_to);
+}
+
+// Saves the scalars the move will change into the next undo record.
+inline void save_undo(Move move, Piece p) {
+  UndoRecord& u = position.history[position.history_top];
+  u.move = move;
+  u.pawn_king_key = position.pawn_king_key;
+  u.piece = p;
+  u.castling = position.castling;
+  u.ep_square = position.ep_square;
+  u.halfmove_clock = position.halfmove_clock;
+  u.phase = position.phase;
+  u.mg_score = position.mg_score;
+  u.eg_score = position.eg_score;
+  u.hash = position.hash;
+}
+
+// Takes a captured piece off its square with its slot, keys, scores and phase.
+inline void remove_captured(Piece c, int square, UndoRecord& u) {
+  const uint8_t slot = position.square_slot[square];
+  u.capture_slot = slot;
+  position.slot_square[slot] = NO_SQUARE;
+  toggle(c, square, false);
+  position.phase = static_cast<uint8_t>(position.phase - phase_weight[piece_kind(c)]);
+  position.board[square] = 0;
+}
+
+// Whether a slider of `enemy` stands on the line from the king k through the
+// vacated square `from` with nothing between (the post-move board). When the
+// king was not attacked before a move of another piece, this is the only way
+// the move can leave it attacked.
+inline bool uncovered_by(int k, int from, Side enemy) {
+  if (k & 0x88) return false;
+  const int index = from - k + DELTA_OFFSET;
+  const uint8_t line = delta_flags[index] & (FLAG_DIAGONAL | FLAG_STRAIGHT);
+  if (line == 0) return false;
+  const int step = delta_step[index];
+  int t = k + step;
+  while ((t & 0x88) == 0 && position.board[t] == 0) t += step;
+  if (t & 0x88) return false;
+  const Piece q = position.board[t];
+  return piece_side(q) == enemy && (kind_attack_mask[piece_kind(q)] & line) != 0;
+}
+
+// Charges the legality test (full or cheap) and answers whether the mover's
+// king stands attacked after the move; `mover` is the side that moved. With
+// KING_SAFE the caller knows the king was not attacked before the move.
+template <bool KING_SAFE>
+inline bool king_left_attacked(Side mover, bool full_test, int from) {
+  const Side enemy = mover ^ BLACK;
+  const int king = position.slot_square[side_slot_base(mover)];
+  if (full_test) {
+    const uint32_t saved = attack_context;
+    attack_context = CONTEXT_MAKE;
+    count_attack_test(enemy);
+    attack_context = saved;
+  } else {
+    ++op_counters[MAKE_CHEAP];
+    if (KING_SAFE) return uncovered_by(king, from, enemy);
+  }
+  return square_attacked(king, enemy);
+}
+
+}  // namespace
+
+// Adds or removes one piece's share of the keys and the incremental scores.
+void toggle_piece(Piece piece, Square square, bool adding) { toggle(piece, square, adding); }
+
+namespace {
+
+// The body of make_move and make_move_king_safe.
+template <bool KING_SAFE>
+bool make_move_impl(Move move) {
+  if (position.history_top >= HISTORY_CAPACITY) return false;
+  const int from = move_from(move);
+  const int to = move_to(move);
+  const Side s = position.side;
+  const Piece p = position.board[from];
+  Piece c = position.board[to];
+
+  // Step 1. Recapture square, saved per ply.
+  recapture_ring[position.history_top & (RECAPTURE_RING_SIZE - 1)] = position.recapture_square;
+  position.recapture_square = (c != 0) ? static_cast<uint8_t>(to) : NO_SQUARE;
+
+  // Step 2. Undo record; step 3: the old rights leave the key.
+  save_undo(move, p);
+  UndoRecord& u = position.history[position.history_top];
+  const uint8_t old_rights = position.castling;
+  position.hash ^= castle_keys[old_rights];
+
+  // Step 4. The old en-passant key leaves; an en-passant capture takes the pawn behind.
+  int capture_square = to;
+  bool en_passant = false;
+  if (position.ep_square != NO_EP_SQUARE) {
+    position.hash ^= ep_keys[position.ep_square & 7];
+    if (piece_kind(p) == PAWN && to == position.ep_square) {
+      const int victim = en_passant_victim();
+      if (victim != NO_SQUARE) {
+        en_passant = true;
+        capture_square = victim;
+        c = position.board[victim];
+      }
+    }
+  }
+
+  // Step 5. The captured piece.
+  u.captured = c;
+  u.capture_square = static_cast<Square>(capture_square);
+  if (c != 0) remove_captured(c, capture_square, u);
+
+  // Steps 6 to 8. The piece leaves its square and arrives (promoted), then the
+  // rook of castling, the rights and the en-passant square.
+  relocate(from, to);
+  if (piece_kind(p) == PAWN && (square_rank(to) == 0 || square_rank(to) == 7)) {
+    const Piece promoted = s | promo_kinds[promo_index(move)];
+    position.phase = static_cast<uint8_t>(position.phase + phase_weight[piece_kind(promoted)]);
+    position.board[to] = promoted;
+    toggle(p, from, false);
+    toggle(promoted, to, true);
+  } else {
+    shift(p, from, to);
+  }
+  const bool castling = is_castling(p, from, to);
+  if (castling) castle_rook(from, to);
+  position.castling = old_rights & castle_mask[from] & castle_mask[to];
+  if (piece_kind(p) == PAWN && (to == from + 32 || to == from - 32)) {
+    position.ep_square = static_cast<Square>((from + to) / 2);
+    position.hash ^= castle_keys[position.castling] ^ ep_keys[position.ep_square & 7];
+  } else {
+    position.ep_square = NO_EP_SQUARE;
+    position.hash ^= castle_keys[position.castling];
+  }
+
+  // Step 9. Turn, clocks and charges.
+  ++position.history_top;
+  position.side = s ^ BLACK;
+  ++op_counters[MAKE];
+  const bool resets = piece_kind(p) == PAWN || c != 0;
+  position.halfmove_clock = resets ? 0 : static_cast<uint8_t>(position.halfmove_clock + 1);
+  if (c != 0) ++op_counters[MAKE_CAP];
+
+  // Step 10. Network feature updates, only while a network is in use.
+  if (network_active) op_counters[NNF] += (c != 0 ? 3 : 2) + (castling ? 2 : 0);
+
+  // Step 11. Legality by the mover's king.
+  const bool full_test = piece_kind(p) == KING || en_passant || in_check_hint != 0;
+  if (king_left_attacked<KING_SAFE>(s, full_test, from)) {
+    unmake_move();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// Plays a pseudo-legal move; false and nothing changed (counters apart) if it
+// leaves the mover's king attacked, or if the history stack is full.
+bool make_move(Move move) { return make_move_impl<false>(move); }
+
+// make_move when the mover's king is known not to be attacked now: the same
+// result and charges, a shorter legality test for moves of other pieces.
+bool make_move_king_safe(Move move) { return make_move_impl<true>(move); }
+
+// Takes back the last move made by make_move; scalars come from the record.
+void unmake_move() {
+  --position.history_top;
+  ++op_counters[UNMAKE];
+  position.recapture_square = recapture_ring[position.history_top & (RECAPTURE_RING_SIZE - 1)];
+  const UndoRecord& u = position.history[position.history_top];
+  position.side ^= BLACK;
+  const int from = move_from(u.move);
+  const int to = move_to(u.move);
+  relocate(to, from);
+  position.board[from] = u.piece;
+  if (u.captured != 0) ++op_counters[UNMAKE_CAP];
+  if (is_castling(u.piece, from, to)) {
+    if (to > from) {
+      relocate(from + 1, from + 3);
+    } else {
+      relocate(from - 1, from - 4);
+    }
+  }
+  if (u.captured != 0) {
+    position.board[u.capture_square] = u.captured;
+    position.slot_square[u.capture_slot] = u.capture_square;
+    position.square_slot[u.capture_square] = u.capture_slot;
+  }
+  position.castling = u.castling;
+  position.ep_square = u.ep_square;
+  position.halfmove_clock = u.halfmove_clock;
+  position.phase = u.phase;
+  position.mg_score = u.mg_score;
+  position.eg_score = u.eg_score;
+  position.hash = u.hash;
+  position.pawn_king_key = u.pawn_king_key;
+}
+
+// Passes the turn; no counter is charged and the recapture ring is left alone.
+void make_null_move() {
+  UndoRecord& u = position.history[position.history_top++];
+  u.move = 0;
+  u.ep_square = position.ep_square;
+  u.halfmove_clock = position.halfmove_clock;
+  u.hash = position.hash;
+  if (position.ep_square != NO_EP_SQUARE) position.hash ^= ep_keys[position.ep_square & 7];
+  position.side ^= BLACK;
+  position.ep_square = NO_EP_SQUARE;
+  position.halfmove_clock = 0;
+}
+
+// Takes back the last null move.
+void unmake_null_move() {
+  position.side ^= BLACK;
+  const UndoRecord& u = position.history[--position.history_top];
+  position.ep_square = u.ep_square;
+  position.halfmove_clock = u.halfmove_clock;
+  position.hash = u.hash;
+}
+
+// Plays the move tokens in order until one is unknown or illegal; keeps the
+// history below its capacity by dropping all but the last 128 records.
+void play_position_moves(const char* const* tokens, int count) {
+  for (int i = 0; i < count; ++i) {
+    const Move move = parse_move_text(tokens[i]);
+    if (move == 0 || !make_move(move)) return;
+    if (position.history_top > HISTORY_COMPACT_ABOVE) {
+      memmove(position.history, position.history + position.history_top - HISTORY_KEPT,
+              HISTORY_KEPT * sizeof(UndoRecord));
+      position.history_top = HISTORY_KEPT;
+    }
+  }
+}
 
 }  // namespace kelmstrad

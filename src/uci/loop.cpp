@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "board/attack.h"
 #include "board/fen.h"
 #include "board/make.h"
+#include "board/perft.h"
 #include "board/position.h"
 #include "clock/counters.h"
 #include "eval/params.h"
@@ -73,6 +75,9 @@ const char* unplayable_reason() {
   if (position.slot_square[0] == NO_SQUARE) return "White has no king";
   if (position.slot_square[16] == NO_SQUARE) return "Black has no king";
   if (pieces != slots) return "a side has more than one king";
+  const Side waiting = position.side ^ BLACK;
+  if (square_attacked(position.slot_square[side_slot_base(waiting)], position.side))
+    return "the side not to move is in check";
   return nullptr;
 }
 
@@ -119,7 +124,11 @@ const Command COMMANDS[] = {
     {"isready", cmd_isready},
     {"ucinewgame", cmd_ucinewgame},
     {"position", cmd_position},
+    {"perft", cmd_perft},
+    {"perftx", cmd_perftx},
+    {"d", cmd_d},
     {"vsdump", cmd_vsdump},
+    {"histkeys", cmd_histkeys},
     {"dumpparams", cmd_dumpparams},
 };
 
@@ -152,6 +161,7 @@ void startup() {
   for (const auto& entry : ENVIRONMENT_DEFAULTS)
     if (env_lookup(entry[0]) == nullptr) env_assign(entry[0], entry[1]);
   load_cost_table();
+  attack_tables_init();
   castle_masks_init();
   eval_tables_init();
   load_eval_params();

@@ -1,0 +1,39 @@
+// Perft and the position diagnostics "perft", "perftx", "d" and "histkeys".
+// Perft walks the legal move tree through generation, make and unmake and
+// charges the operation counters like any other generation and make.
+#pragma once
+
+#include <cstdint>
+
+#include "uci/tokens.h"
+
+namespace kelmstrad {
+
+// Checksums of "perftx" over the leaves: hash (with the side key when Black
+// is to move) XORed, mg_score and eg_score summed modulo 65536.
+extern uint32_t csh;
+extern uint16_t csm;
+extern uint16_t cse;
+
+// Leaf count of the legal move tree of the given depth (depth 0 or less: 1).
+uint64_t perft(int depth);
+
+// Like perft, and folds every leaf into csh, csm and cse.
+uint64_t perft_checksum(int depth);
+
+// The value "d" prints after "eval".
+int diagram_eval();
+
+// "perft [depth]": one line per legal root move with its count, then the total.
+void cmd_perft(TokenReader& args);
+
+// "perftx [depth]": leaf count and checksums.
+void cmd_perftx(TokenReader& args);
+
+// "d": the board diagram and the status line.
+void cmd_d(TokenReader& args);
+
+// "histkeys [n]": the stored keys of the last n history records, newest first.
+void cmd_histkeys(TokenReader& args);
+
+}  // namespace kelmstrad
