@@ -1,10 +1,10 @@
 // The compliance check against the scripted fake engine: it passes a
 // compliant engine and stops at the step a misbehaving one fails.
+#include "check.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
-
-#include "check.h"
 
 namespace kelmstrad::match {
 namespace {
@@ -39,7 +39,9 @@ TEST(UciCheck, UnparsableBestmoveFailsTheFirstGo) {
   std::string report;
   const CheckResult r = check_fake("--fail garbage", &report);
   EXPECT_EQ(r.first_failure, "go wtime 100 btime 100");
-  EXPECT_NE(report.find("FAIL  go wtime 100 btime 100: illegal bestmove \"xyz\"\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("FAIL  go wtime 100 btime 100: illegal bestmove \"xyz\"\n"),
+            std::string::npos)
+      << report;
   EXPECT_NE(report.find("      < bestmove xyz\n"), std::string::npos) << report;
 }
 
@@ -69,7 +71,9 @@ TEST(UciCheck, MissingUciok) {
   std::string report;
   const CheckResult r = check_fake("--fail nouciok", &report);
   EXPECT_EQ(r.first_failure, "uci block ending in uciok");
-  EXPECT_NE(report.find("FAIL  uci block ending in uciok: no uciok within 1000 ms\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("FAIL  uci block ending in uciok: no uciok within 1000 ms\n"),
+            std::string::npos)
+      << report;
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // The match's command line, time controls and openings lines.
+#include "config.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
-
-#include "config.h"
 
 namespace kelmstrad::match {
 namespace {
@@ -38,11 +38,42 @@ TEST(MatchConfig, TimeControls) {
 TEST(MatchConfig, FullCommandLine) {
   MatchConfig c;
   std::string error;
-  ASSERT_TRUE(parse({"-engine", "cmd=./kelmstrad -x", "name=K", "env.TTENT=1024", "option.VirtualClock=false",
-                     "tc=10+0.1", "-engine", "cmd=stockfish", "option.Skill Level=3", "nodes=20000", "ponder",
-                     "-each", "timemargin=50", "option.Hash=16", "-rounds", "10", "-concurrency", "2", "-openings",
-                     "file=book.txt", "order=random", "plies=8", "-pgnout", "out.pgn", "min", "-sprt", "elo0=-5",
-                     "elo1=5", "alpha=0.05", "beta=0.1", "-timeout", "800", "-maxmoves", "150", "-strict", "first"},
+  ASSERT_TRUE(parse({"-engine",
+                     "cmd=./kelmstrad -x",
+                     "name=K",
+                     "env.TTENT=1024",
+                     "option.VirtualClock=false",
+                     "tc=10+0.1",
+                     "-engine",
+                     "cmd=stockfish",
+                     "option.Skill Level=3",
+                     "nodes=20000",
+                     "ponder",
+                     "-each",
+                     "timemargin=50",
+                     "option.Hash=16",
+                     "-rounds",
+                     "10",
+                     "-concurrency",
+                     "2",
+                     "-openings",
+                     "file=book.txt",
+                     "order=random",
+                     "plies=8",
+                     "-pgnout",
+                     "out.pgn",
+                     "min",
+                     "-sprt",
+                     "elo0=-5",
+                     "elo1=5",
+                     "alpha=0.05",
+                     "beta=0.1",
+                     "-timeout",
+                     "800",
+                     "-maxmoves",
+                     "150",
+                     "-strict",
+                     "first"},
                     &c, &error))
       << error;
   EXPECT_EQ(c.games, 20);
@@ -81,7 +112,8 @@ TEST(MatchConfig, FullCommandLine) {
 TEST(MatchConfig, EngineOwnKeysOverrideEach) {
   MatchConfig c;
   std::string error;
-  ASSERT_TRUE(parse({"-each", "st=0.25", "-engine", "cmd=a", "movetime=40", "-engine", "cmd=b"}, &c, &error))
+  ASSERT_TRUE(parse({"-each", "st=0.25", "-engine", "cmd=a", "movetime=40", "-engine", "cmd=b"}, &c,
+                    &error))
       << error;
   EXPECT_EQ(c.engines[0].tc.movetime_ms, 40);
   EXPECT_EQ(c.engines[1].tc.movetime_ms, 250);
@@ -126,7 +158,8 @@ TEST(MatchConfig, HelpStopsParsing) {
 TEST(MatchConfig, OpeningLines) {
   Opening o;
   std::string error;
-  ASSERT_TRUE(parse_opening_line("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", &o, &error));
+  ASSERT_TRUE(parse_opening_line("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", &o,
+                                 &error));
   EXPECT_EQ(o.fen, "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
   EXPECT_TRUE(o.moves.empty());
   ASSERT_TRUE(parse_opening_line("4k3/8/8/8/8/8/4P3/4K3 w - - bm e4; id \"x\";", &o, &error));

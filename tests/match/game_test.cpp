@@ -1,13 +1,14 @@
 // Whole games against the scripted fake engine: normal ends, each kind of
 // fault recorded with its text and the engine's last lines, pondering, and a
 // small match with concurrency, PGN output and an SPRT that stops it.
+#include "game.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
-#include "game.h"
 #include "match.h"
 
 namespace kelmstrad::match {
@@ -109,7 +110,8 @@ TEST(MatchGame, CrashKeepsBothStreams) {
   ASSERT_EQ(p.record.faults.size(), 1u);
   const Fault& f = p.record.faults[0].fault;
   EXPECT_EQ(f.kind, FaultKind::CRASH);
-  EXPECT_EQ(f.text, "disconnected while waiting for bestmove: killed by signal 11 (Segmentation fault)");
+  EXPECT_EQ(f.text,
+            "disconnected while waiting for bestmove: killed by signal 11 (Segmentation fault)");
   EXPECT_TRUE(has_line(f.last_lines, "< info string about to crash"));
   EXPECT_TRUE(has_line(f.last_lines, "! fake: crashing"));
 }
@@ -121,7 +123,8 @@ TEST(MatchGame, EngineThatCannotStart) {
   EXPECT_EQ(p.record.result, GameResult::WHITE_WINS);
   ASSERT_EQ(p.record.faults.size(), 1u);
   EXPECT_EQ(p.record.faults[0].fault.kind, FaultKind::CRASH);
-  EXPECT_EQ(p.record.faults[0].fault.text, "cannot start \"/nonexistent/engine\": No such file or directory");
+  EXPECT_EQ(p.record.faults[0].fault.text,
+            "cannot start \"/nonexistent/engine\": No such file or directory");
 }
 
 TEST(MatchGame, NoUciok) {
@@ -155,7 +158,8 @@ TEST(MatchGame, SilentEngineLosesOnTimeAndIgnoresStop) {
   EXPECT_EQ(p.record.termination, "time forfeit");
   ASSERT_EQ(p.record.faults.size(), 1u);
   EXPECT_EQ(p.record.faults[0].fault.kind, FaultKind::TIME);
-  EXPECT_EQ(p.record.faults[0].fault.text, "no bestmove within 120 ms; no bestmove after stop within 1000 ms");
+  EXPECT_EQ(p.record.faults[0].fault.text,
+            "no bestmove within 120 ms; no bestmove after stop within 1000 ms");
 }
 
 TEST(MatchGame, SlowEngineOnTheClockLosesOnTime) {
@@ -217,7 +221,8 @@ TEST(MatchGame, TimeControlTags) {
   EXPECT_EQ(time_control_tag(tc), "1/0.5");
   ASSERT_TRUE(parse_time_control("40/90+0.25", &tc));
   EXPECT_EQ(time_control_tag(tc), "40/90+0.25");
-  EXPECT_EQ(go_parameters(tc, 1000, 2000, 7), " wtime 1000 btime 2000 winc 250 binc 250 movestogo 7 movetime 500");
+  EXPECT_EQ(go_parameters(tc, 1000, 2000, 7),
+            " wtime 1000 btime 2000 winc 250 binc 250 movestogo 7 movetime 500");
   TimeControl fixed;
   fixed.depth = 5;
   fixed.nodes = 1000;
@@ -245,7 +250,8 @@ TEST(MatchRun, ConcurrentGamesCountedFromTheFirstEnginesView) {
   std::stringstream text;
   text << pgn.rdbuf();
   size_t games = 0;
-  for (size_t at = text.str().find("[Event "); at != std::string::npos; at = text.str().find("[Event ", at + 1))
+  for (size_t at = text.str().find("[Event "); at != std::string::npos;
+       at = text.str().find("[Event ", at + 1))
     ++games;
   EXPECT_EQ(games, 4u);
   std::remove(c.pgn_file.c_str());

@@ -1,7 +1,7 @@
 // PGN records written for finished games, checked line by line.
-#include <gtest/gtest.h>
-
 #include "pgn.h"
+
+#include <gtest/gtest.h>
 
 namespace kelmstrad::match {
 namespace {

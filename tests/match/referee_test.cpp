@@ -1,10 +1,10 @@
 // The match referee on known positions: the end of a game by each rule, move
 // checking, SAN, repetition keys and the "position" command.
+#include "referee.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
-
-#include "referee.h"
 
 namespace kelmstrad::match {
 namespace {
@@ -100,18 +100,20 @@ TEST(Referee, PawnMovesAndCapturesResetTheHalfmoveClock) {
 }
 
 TEST(Referee, InsufficientMaterial) {
-  const char* dead[] = {"8/8/8/4k3/8/8/8/4K3 w - - 0 1",        // bare kings
-                        "8/8/8/4k3/8/8/8/2B1K3 w - - 0 1",      // bishop
-                        "8/8/8/4k3/8/8/8/1N2K3 b - - 0 1",      // knight
-                        "5b2/8/8/4k3/8/8/8/2B1K3 w - - 0 1",    // bishops c1, f8: both dark
-                        "8/8/8/3k4/8/8/8/B1B1K3 w - - 0 1"};    // two dark bishops
-  for (const char* fen : dead) EXPECT_EQ(referee_verdict(game_after(fen, "")), Verdict::INSUFFICIENT_MATERIAL) << fen;
-  const char* alive[] = {"2b5/8/8/4k3/8/8/8/2B1K3 w - - 0 1",    // c8 light, c1 dark
-                         "8/8/8/4k3/8/8/8/1NN1K3 w - - 0 1",     // two knights
-                         "8/8/8/4k3/8/8/8/1NB1K3 w - - 0 1",     // knight and bishop
-                         "8/8/8/4k3/8/8/4P3/4K3 w - - 0 1",      // a pawn
-                         "8/8/8/4k3/8/8/8/R3K3 w - - 0 1"};      // a rook
-  for (const char* fen : alive) EXPECT_EQ(referee_verdict(game_after(fen, "")), Verdict::ONGOING) << fen;
+  const char* dead[] = {"8/8/8/4k3/8/8/8/4K3 w - - 0 1",      // bare kings
+                        "8/8/8/4k3/8/8/8/2B1K3 w - - 0 1",    // bishop
+                        "8/8/8/4k3/8/8/8/1N2K3 b - - 0 1",    // knight
+                        "5b2/8/8/4k3/8/8/8/2B1K3 w - - 0 1",  // bishops c1, f8: both dark
+                        "8/8/8/3k4/8/8/8/B1B1K3 w - - 0 1"};  // two dark bishops
+  for (const char* fen : dead)
+    EXPECT_EQ(referee_verdict(game_after(fen, "")), Verdict::INSUFFICIENT_MATERIAL) << fen;
+  const char* alive[] = {"2b5/8/8/4k3/8/8/8/2B1K3 w - - 0 1",  // c8 light, c1 dark
+                         "8/8/8/4k3/8/8/8/1NN1K3 w - - 0 1",   // two knights
+                         "8/8/8/4k3/8/8/8/1NB1K3 w - - 0 1",   // knight and bishop
+                         "8/8/8/4k3/8/8/4P3/4K3 w - - 0 1",    // a pawn
+                         "8/8/8/4k3/8/8/8/R3K3 w - - 0 1"};    // a rook
+  for (const char* fen : alive)
+    EXPECT_EQ(referee_verdict(game_after(fen, "")), Verdict::ONGOING) << fen;
 }
 
 TEST(Referee, CaptureLeavingKingAndBishopIsADeadPosition) {
@@ -168,7 +170,8 @@ TEST(Referee, SanOfCastlingEnPassantPromotionAndDisambiguation) {
 
 TEST(Referee, SanAndUciOpeningMoves) {
   GameState s = game_after("startpos", "");
-  for (const char* m : {"e4", "e7e5", "Nf3", "Nc6", "Bb5", "a6", "O-O"}) ASSERT_TRUE(referee_play_any(s, m)) << m;
+  for (const char* m : {"e4", "e7e5", "Nf3", "Nc6", "Bb5", "a6", "O-O"})
+    ASSERT_TRUE(referee_play_any(s, m)) << m;
   EXPECT_EQ(s.moves.back(), "e1g1");
   EXPECT_FALSE(referee_play_any(s, "Nf3"));  // the f3 knight is already there
   EXPECT_FALSE(referee_play_any(s, "Qxx9"));

@@ -1,9 +1,9 @@
 // Score, Elo and SPRT arithmetic on tallies worked out by hand.
+#include "stats.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "stats.h"
 
 namespace kelmstrad::match {
 namespace {
@@ -69,12 +69,15 @@ TEST(Stats, SprtDecides) {
   const SprtState h0 = sprt_state(Tally{10, 10, 0}, SprtSetup{0, 200, 0.05, 0.05});
   EXPECT_NEAR(h0.llr, 20 * -(0.259747 * 0.259747) / 0.5, 1e-4);  // -2.699: not yet
   EXPECT_EQ(h0.decision, SprtDecision::CONTINUE);
-  EXPECT_EQ(sprt_state(Tally{12, 12, 0}, SprtSetup{0, 200, 0.05, 0.05}).decision, SprtDecision::ACCEPT_H0);
-  // Three wins, three draws: s = 0.75, var = 0.0625, LLR = 6 (0.0625 - 0.009747^2) / 0.125 = 2.9954.
+  EXPECT_EQ(sprt_state(Tally{12, 12, 0}, SprtSetup{0, 200, 0.05, 0.05}).decision,
+            SprtDecision::ACCEPT_H0);
+  // Three wins, three draws: s = 0.75, var = 0.0625, LLR = 6 (0.0625 - 0.009747^2) / 0.125
+  // = 2.9954.
   const SprtState h1 = sprt_state(Tally{3, 0, 3}, SprtSetup{0, 200, 0.05, 0.05});
   EXPECT_NEAR(h1.llr, 2.99544, 1e-4);
   EXPECT_EQ(h1.decision, SprtDecision::ACCEPT_H1);
-  EXPECT_EQ(sprt_state(Tally{2, 0, 3}, SprtSetup{0, 200, 0.05, 0.05}).decision, SprtDecision::CONTINUE);
+  EXPECT_EQ(sprt_state(Tally{2, 0, 3}, SprtSetup{0, 200, 0.05, 0.05}).decision,
+            SprtDecision::CONTINUE);
 }
 
 TEST(Stats, SprtUndecidedWithoutVariance) {

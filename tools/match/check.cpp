@@ -57,7 +57,8 @@ std::string send_position(Checker& c, const std::string& fen, const std::string&
   referee_start(c.state, fen, &error);
   std::istringstream in(moves);
   for (std::string m; in >> m;) referee_play(c.state, m);
-  if (!process_write_line(c.e.process, position_command(c.state))) return "engine does not read its input";
+  if (!process_write_line(c.e.process, position_command(c.state)))
+    return "engine does not read its input";
   return expect_ready(c);
 }
 
@@ -67,7 +68,8 @@ std::string expect_bestmove(Checker& c, int64_t deadline, const std::string& wha
   const int64_t start = now_ms();
   const WaitResult r = wait_for_word(c.e, "bestmove", deadline, &line, nullptr);
   if (r == WaitResult::CLOSED) return "engine disconnected";
-  if (r != WaitResult::FOUND) return "no bestmove within " + std::to_string(deadline - start) + " ms " + what;
+  if (r != WaitResult::FOUND)
+    return "no bestmove within " + std::to_string(deadline - start) + " ms " + what;
   std::istringstream in(line);
   std::string word, move, ponder;
   in >> word >> move;
@@ -75,7 +77,8 @@ std::string expect_bestmove(Checker& c, int64_t deadline, const std::string& wha
     if (word == "ponder") in >> ponder;
   GameState after = c.state;
   if (referee_play(after, move) != MoveCheck::LEGAL) return "illegal bestmove \"" + move + "\"";
-  if (!ponder.empty() && !referee_is_legal(after, ponder)) return "illegal ponder move \"" + ponder + "\"";
+  if (!ponder.empty() && !referee_is_legal(after, ponder))
+    return "illegal ponder move \"" + ponder + "\"";
   return "";
 }
 
@@ -107,7 +110,8 @@ std::string check_uci_block(const std::vector<std::string>& lines) {
       has_name |= word == "name";
       if (word == "type") in >> type;
     }
-    const bool known = type == "check" || type == "spin" || type == "combo" || type == "button" || type == "string";
+    const bool known = type == "check" || type == "spin" || type == "combo" || type == "button" ||
+                       type == "string";
     if (!has_name || !known) return "malformed option line \"" + l + "\"";
   }
   if (!name) return "no \"id name\" line";
@@ -141,15 +145,19 @@ bool check_start(Checker& c) {
               [&] {
                 ProcessSpec spec;
                 spec.argv = split_command_line(c.setup->engine.cmd);
-                spec.argv.insert(spec.argv.end(), c.setup->engine.args.begin(), c.setup->engine.args.end());
+                spec.argv.insert(spec.argv.end(), c.setup->engine.args.begin(),
+                                 c.setup->engine.args.end());
                 spec.env = c.setup->engine.env;
                 std::string error, line;
                 if (!process_start(c.e.process, spec, &error)) return error;
                 if (!send(c, "uci").empty()) return std::string("engine does not read its input");
-                const WaitResult r = wait_for_word(c.e, "uciok", now_ms() + timeout, &line, nullptr);
+                const WaitResult r =
+                    wait_for_word(c.e, "uciok", now_ms() + timeout, &line, nullptr);
                 if (r == WaitResult::CLOSED) return std::string("engine disconnected");
-                if (r != WaitResult::FOUND) return "no uciok within " + std::to_string(timeout) + " ms";
-                for (const auto& [n, v] : c.setup->engine.options) send(c, "setoption name " + n + " value " + v);
+                if (r != WaitResult::FOUND)
+                  return "no uciok within " + std::to_string(timeout) + " ms";
+                for (const auto& [n, v] : c.setup->engine.options)
+                  send(c, "setoption name " + n + " value " + v);
                 return check_uci_block(c.transcript);
               }) &&
          step(c, "isready after uci", [&] { return expect_ready(c); }) &&
@@ -166,7 +174,8 @@ bool check_timed_go(Checker& c) {
          step(c, "go wtime 100 btime 100",
               [&] {
                 const std::string f = send(c, "go wtime 100 btime 100");
-                return f.empty() ? expect_bestmove(c, now_ms() + 100 + margin, "(100 ms clock)") : f;
+                return f.empty() ? expect_bestmove(c, now_ms() + 100 + margin, "(100 ms clock)")
+                                 : f;
               }) &&
          step(c, "isready after a search", [&] { return expect_ready(c); }) &&
          step(c, "position fen, isready", [&] { return send_position(c, CHECK_FEN, ""); }) &&
@@ -202,9 +211,12 @@ bool check_waiting_searches(Checker& c) {
          step(c, "ponderhit, then bestmove in time",
               [&] {
                 const std::string f = send(c, "ponderhit");
-                return f.empty() ? expect_bestmove(c, now_ms() + 1000 + margin, "after ponderhit (1000 ms clock)") : f;
+                return f.empty() ? expect_bestmove(c, now_ms() + 1000 + margin,
+                                                   "after ponderhit (1000 ms clock)")
+                                 : f;
               }) &&
-         step(c, "go ponder waits again", start_ponder) && step(c, "stop ends go ponder with bestmove", [&] {
+         step(c, "go ponder waits again", start_ponder) &&
+         step(c, "stop ends go ponder with bestmove", [&] {
            const std::string f = send(c, "stop");
            return f.empty() ? expect_bestmove(c, now_ms() + timeout, "after stop") : f;
          });
@@ -217,7 +229,8 @@ bool check_quit(Checker& c) {
     const int64_t deadline = now_ms() + c.setup->timeout_ms;
     while (!process_reap_nowait(c.e.process) && now_ms() < deadline)
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    if (!c.e.process.reaped) return "still running " + std::to_string(c.setup->timeout_ms) + " ms after quit";
+    if (!c.e.process.reaped)
+      return "still running " + std::to_string(c.setup->timeout_ms) + " ms after quit";
     return std::string();
   });
 }
@@ -233,8 +246,8 @@ CheckResult run_uci_check(const CheckSetup& setup, FILE* out) {
   c.e.transcript = &c.transcript;
   if (check_start(c) && check_timed_go(c) && check_waiting_searches(c)) check_quit(c);
   process_kill(c.e.process);
-  std::fprintf(out, "%s: %d steps passed, %d failed\n", c.result.failed ? "FAILED" : "PASSED", c.result.passed,
-               c.result.failed);
+  std::fprintf(out, "%s: %d steps passed, %d failed\n", c.result.failed ? "FAILED" : "PASSED",
+               c.result.passed, c.result.failed);
   return c.result;
 }
 
@@ -250,8 +263,9 @@ int check_main(int argc, const char* const* argv) {
     if (opt == "-h" || opt == "-help" || opt == "--help") return std::fputs(CHECK_USAGE, stdout), 0;
     if ((opt == "-timeout" || opt == "-margin" || opt == "-quiet") && !value.empty() &&
         value.find_first_not_of("0123456789") == std::string::npos) {
-      (opt == "-timeout" ? setup.timeout_ms : opt == "-margin" ? setup.margin_ms : setup.quiet_ms) =
-          std::atoll(value.c_str());
+      (opt == "-timeout"  ? setup.timeout_ms
+       : opt == "-margin" ? setup.margin_ms
+                          : setup.quiet_ms) = std::atoll(value.c_str());
     } else if ((opt == "-option" || opt == "-env") && eq != std::string::npos && eq > 0) {
       auto& list = opt == "-option" ? setup.engine.options : setup.engine.env;
       list.emplace_back(value.substr(0, eq), value.substr(eq + 1));

@@ -103,35 +103,52 @@ bool apply_engine_key(EngineConfig* e, const std::string& arg, std::string* erro
   int64_t n = 0;
   if (key == "ponder" && !has_value) return e->ponder = true;
   if (!has_value) return *error = "engine key \"" + arg + "\" needs a value (KEY=VALUE)", false;
-  if (key == "cmd") e->cmd = value;
-  else if (key == "name") e->name = value;
-  else if (key == "arg") e->args.push_back(value);
-  else if (key == "dir") e->dir = value;
-  else if (key.rfind("env.", 0) == 0 && key.size() > 4) e->env.emplace_back(key.substr(4), value);
-  else if (key.rfind("option.", 0) == 0 && key.size() > 7) e->options.emplace_back(key.substr(7), value);
+  if (key == "cmd")
+    e->cmd = value;
+  else if (key == "name")
+    e->name = value;
+  else if (key == "arg")
+    e->args.push_back(value);
+  else if (key == "dir")
+    e->dir = value;
+  else if (key.rfind("env.", 0) == 0 && key.size() > 4)
+    e->env.emplace_back(key.substr(4), value);
+  else if (key.rfind("option.", 0) == 0 && key.size() > 7)
+    e->options.emplace_back(key.substr(7), value);
   else if (key == "tc") {
-    if (!parse_time_control(value, &e->tc)) return *error = "bad time control \"" + value + "\"", false;
+    if (!parse_time_control(value, &e->tc))
+      return *error = "bad time control \"" + value + "\"", false;
   } else if (key == "st") {
-    if (!read_seconds(value, &n) || n == 0) return *error = "bad move time \"" + value + "\"", false;
+    if (!read_seconds(value, &n) || n == 0)
+      return *error = "bad move time \"" + value + "\"", false;
     e->tc.movetime_ms = n;
-  } else if (key == "movetime" && read_int(value, &n) && n > 0) e->tc.movetime_ms = n;
-  else if (key == "depth" && read_int(value, &n) && n > 0 && n < 1000) e->tc.depth = static_cast<int>(n);
-  else if (key == "nodes" && read_int(value, &n) && n > 0) e->tc.nodes = static_cast<uint64_t>(n);
-  else if (key == "timemargin" && read_int(value, &n)) e->timemargin_ms = n;
-  else if (key == "ponder" && (value == "true" || value == "on")) e->ponder = true;
-  else if (key == "ponder" && (value == "false" || value == "off")) e->ponder = false;
-  else return *error = "bad engine key \"" + arg + "\"", false;
+  } else if (key == "movetime" && read_int(value, &n) && n > 0)
+    e->tc.movetime_ms = n;
+  else if (key == "depth" && read_int(value, &n) && n > 0 && n < 1000)
+    e->tc.depth = static_cast<int>(n);
+  else if (key == "nodes" && read_int(value, &n) && n > 0)
+    e->tc.nodes = static_cast<uint64_t>(n);
+  else if (key == "timemargin" && read_int(value, &n))
+    e->timemargin_ms = n;
+  else if (key == "ponder" && (value == "true" || value == "on"))
+    e->ponder = true;
+  else if (key == "ponder" && (value == "false" || value == "off"))
+    e->ponder = false;
+  else
+    return *error = "bad engine key \"" + arg + "\"", false;
   return true;
 }
 
 // Collects the KEY=VALUE words after an option word (up to the next "-word").
-KeyValues::size_type collect_words(int argc, const char* const* argv, int* i, std::vector<std::string>* out) {
+KeyValues::size_type collect_words(int argc, const char* const* argv, int* i,
+                                   std::vector<std::string>* out) {
   while (*i + 1 < argc && argv[*i + 1][0] != '-') out->push_back(argv[++*i]);
   return out->size();
 }
 
 // Reads the value of a numeric option; false with a message.
-bool option_number(int argc, const char* const* argv, int* i, int64_t min, int64_t* out, std::string* error) {
+bool option_number(int argc, const char* const* argv, int* i, int64_t min, int64_t* out,
+                   std::string* error) {
   const std::string name = argv[*i];
   if (*i + 1 >= argc || !read_int(argv[*i + 1], out) || *out < min) {
     *error = name + " needs a number" + (min > 0 ? " of at least " + std::to_string(min) : "");
@@ -142,18 +159,25 @@ bool option_number(int argc, const char* const* argv, int* i, int64_t min, int64
 }
 
 // Reads "-openings file=F order=... plies=N start=N".
-bool parse_openings_option(const std::vector<std::string>& words, MatchConfig* c, std::string* error) {
+bool parse_openings_option(const std::vector<std::string>& words, MatchConfig* c,
+                           std::string* error) {
   for (const std::string& w : words) {
     std::string key, value;
     bool has_value = false;
     int64_t n = 0;
     split_key(w, &key, &value, &has_value);
-    if (key == "file" && has_value && !value.empty()) c->openings_file = value;
-    else if (key == "order" && (value == "random" || value == "sequential")) c->openings_random = value == "random";
-    else if (key == "plies" && read_int(value, &n)) c->openings_plies = static_cast<int>(n);
-    else if (key == "start" && read_int(value, &n) && n >= 1) c->openings_start = static_cast<int>(n);
-    else if (key == "format") continue;  // the format of each line is recognised by itself
-    else return *error = "bad -openings key \"" + w + "\"", false;
+    if (key == "file" && has_value && !value.empty())
+      c->openings_file = value;
+    else if (key == "order" && (value == "random" || value == "sequential"))
+      c->openings_random = value == "random";
+    else if (key == "plies" && read_int(value, &n))
+      c->openings_plies = static_cast<int>(n);
+    else if (key == "start" && read_int(value, &n) && n >= 1)
+      c->openings_start = static_cast<int>(n);
+    else if (key == "format")
+      continue;  // the format of each line is recognised by itself
+    else
+      return *error = "bad -openings key \"" + w + "\"", false;
   }
   if (c->openings_file.empty()) return *error = "-openings needs file=FILE", false;
   return true;
@@ -167,12 +191,18 @@ bool parse_sprt_option(const std::vector<std::string>& words, MatchConfig* c, st
     split_key(w, &key, &value, &has_value);
     char* end = nullptr;
     const double x = std::strtod(value.c_str(), &end);
-    if (!has_value || value.empty() || *end != '\0') return *error = "bad -sprt value \"" + w + "\"", false;
-    if (key == "elo0") c->sprt_setup.elo0 = x;
-    else if (key == "elo1") c->sprt_setup.elo1 = x;
-    else if (key == "alpha") c->sprt_setup.alpha = x;
-    else if (key == "beta") c->sprt_setup.beta = x;
-    else return *error = "bad -sprt key \"" + w + "\"", false;
+    if (!has_value || value.empty() || *end != '\0')
+      return *error = "bad -sprt value \"" + w + "\"", false;
+    if (key == "elo0")
+      c->sprt_setup.elo0 = x;
+    else if (key == "elo1")
+      c->sprt_setup.elo1 = x;
+    else if (key == "alpha")
+      c->sprt_setup.alpha = x;
+    else if (key == "beta")
+      c->sprt_setup.beta = x;
+    else
+      return *error = "bad -sprt key \"" + w + "\"", false;
   }
   const SprtSetup& s = c->sprt_setup;
   if (!(s.alpha > 0 && s.alpha < 0.5 && s.beta > 0 && s.beta < 0.5))
@@ -189,7 +219,8 @@ bool check_engines(const MatchConfig& c, std::string* error) {
     if (e.cmd.empty()) return *error = "the " + which + " engine needs cmd=COMMAND", false;
     const TimeControl& t = e.tc;
     if (!t.clock && !t.movetime_ms && !t.depth && !t.nodes)
-      return *error = "the " + which + " engine has no time control (tc=, st=, depth= or nodes=)", false;
+      return *error = "the " + which + " engine has no time control (tc=, st=, depth= or nodes=)",
+             false;
   }
   return true;
 }
@@ -198,7 +229,8 @@ bool check_engines(const MatchConfig& c, std::string* error) {
 bool is_move_number_or_result(const std::string& w) {
   if (w == "*" || w == "1-0" || w == "0-1" || w == "1/2-1/2") return true;
   const size_t digits = w.find_first_not_of("0123456789");
-  return digits > 0 && digits != std::string::npos && w.find_first_not_of('.', digits) == std::string::npos;
+  return digits > 0 && digits != std::string::npos &&
+         w.find_first_not_of('.', digits) == std::string::npos;
 }
 
 }  // namespace
@@ -304,7 +336,9 @@ bool parse_opening_line(const std::string& line, Opening* opening, std::string* 
     if (words.size() < 4) return *error = "a FEN needs at least four fields", false;
     opening->fen = words[0] + " " + words[1] + " " + words[2] + " " + words[3];
     next = 4;
-    const auto number = [&](size_t k) { return k < words.size() && words[k].find_first_not_of("0123456789") == std::string::npos; };
+    const auto number = [&](size_t k) {
+      return k < words.size() && words[k].find_first_not_of("0123456789") == std::string::npos;
+    };
     if (number(4) && number(5)) opening->fen += " " + words[4] + " " + words[5], next = 6;
     while (next < words.size() && words[next] != "moves") ++next;  // EPD opcodes
     ++next;
@@ -340,12 +374,16 @@ bool load_openings(MatchConfig* c, std::vector<std::string>* warnings, std::stri
         continue;
       }
     }
-    warnings->push_back(c->openings_file + ":" + std::to_string(number) + ": " + why + " (skipped)");
+    warnings->push_back(c->openings_file + ":" + std::to_string(number) + ": " + why +
+                        " (skipped)");
   }
-  if (c->openings.empty()) return *error = "no usable opening in \"" + c->openings_file + "\"", false;
-  if (c->openings_random) std::shuffle(c->openings.begin(), c->openings.end(), std::mt19937(c->seed));
+  if (c->openings.empty())
+    return *error = "no usable opening in \"" + c->openings_file + "\"", false;
+  if (c->openings_random)
+    std::shuffle(c->openings.begin(), c->openings.end(), std::mt19937(c->seed));
   const size_t start = static_cast<size_t>(c->openings_start - 1) % c->openings.size();
-  std::rotate(c->openings.begin(), c->openings.begin() + static_cast<long>(start), c->openings.end());
+  std::rotate(c->openings.begin(), c->openings.begin() + static_cast<long>(start),
+              c->openings.end());
   return true;
 }
 

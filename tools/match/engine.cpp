@@ -7,9 +7,9 @@ namespace kelmstrad::match {
 
 namespace {
 
-constexpr int64_t WAIT_SLICE_MS = 50;   // how often a wait looks at the abort flag
-constexpr int64_t QUIT_GRACE_MS = 1000; // time an engine gets to leave after "quit"
-constexpr int64_t CRASH_DRAIN_MS = 200; // time given to a failed engine's last words and exit
+constexpr int64_t WAIT_SLICE_MS = 50;    // how often a wait looks at the abort flag
+constexpr int64_t QUIT_GRACE_MS = 1000;  // time an engine gets to leave after "quit"
+constexpr int64_t CRASH_DRAIN_MS = 200;  // time given to a failed engine's last words and exit
 
 // Remembers a line of the engine; "< " marks standard output, "! " standard error.
 void remember(EngineSession& e, const std::string& mark, const std::string& line) {
@@ -87,7 +87,8 @@ namespace {
 Fault wait_fault(EngineSession& e, WaitResult r, const std::string& what, int64_t timeout_ms) {
   if (r == WaitResult::CLOSED) return crash_fault(e, "while waiting for " + what);
   if (r == WaitResult::ABORTED) return Fault();
-  return make_fault(e, FaultKind::STALL, "no " + what + " within " + std::to_string(timeout_ms) + " ms");
+  return make_fault(e, FaultKind::STALL,
+                    "no " + what + " within " + std::to_string(timeout_ms) + " ms");
 }
 
 // Splits "bestmove X ponder Y" into the reply.
@@ -155,7 +156,8 @@ Fault engine_sync(EngineSession& e, int64_t timeout_ms) {
 }
 
 // Waits for "bestmove" until the deadline.
-Fault engine_wait_bestmove(EngineSession& e, int64_t deadline_ms, SearchReply* reply, bool* timed_out) {
+Fault engine_wait_bestmove(EngineSession& e, int64_t deadline_ms, SearchReply* reply,
+                           bool* timed_out) {
   std::string line;
   *timed_out = false;
   const WaitResult r = wait_for_word(e, "bestmove", deadline_ms, &line, reply);
@@ -195,7 +197,8 @@ std::string go_parameters(const TimeControl& tc, int64_t wtime, int64_t btime, i
   std::string go;
   if (tc.clock) {
     go += " wtime " + std::to_string(wtime) + " btime " + std::to_string(btime);
-    if (tc.inc_ms) go += " winc " + std::to_string(tc.inc_ms) + " binc " + std::to_string(tc.inc_ms);
+    if (tc.inc_ms)
+      go += " winc " + std::to_string(tc.inc_ms) + " binc " + std::to_string(tc.inc_ms);
     if (movestogo > 0) go += " movestogo " + std::to_string(movestogo);
   }
   if (tc.movetime_ms) go += " movetime " + std::to_string(tc.movetime_ms);
@@ -209,21 +212,28 @@ Fault crash_fault(EngineSession& e, const std::string& when) {
   // Collect what is still in the pipes, then give the process a moment to end.
   std::string line;
   std::vector<std::string> errors;
-  while (process_read_line(e.process, 0, &line, &errors) == ReadResult::LINE) remember(e, "< ", line);
+  while (process_read_line(e.process, 0, &line, &errors) == ReadResult::LINE)
+    remember(e, "< ", line);
   process_drain_errors(e.process, CRASH_DRAIN_MS, &errors);
   for (const std::string& err : errors) remember(e, "! ", err);
   process_finish(e.process, CRASH_DRAIN_MS);
-  return make_fault(e, FaultKind::CRASH, "disconnected " + when + ": " + process_exit_text(e.process));
+  return make_fault(e, FaultKind::CRASH,
+                    "disconnected " + when + ": " + process_exit_text(e.process));
 }
 
 // Name of a fault kind for reports.
 const char* fault_kind_name(FaultKind kind) {
   switch (kind) {
-    case FaultKind::ILLEGAL: return "illegal move";
-    case FaultKind::CRASH: return "crash";
-    case FaultKind::STALL: return "stall";
-    case FaultKind::TIME: return "time loss";
-    default: return "none";
+    case FaultKind::ILLEGAL:
+      return "illegal move";
+    case FaultKind::CRASH:
+      return "crash";
+    case FaultKind::STALL:
+      return "stall";
+    case FaultKind::TIME:
+      return "time loss";
+    default:
+      return "none";
   }
 }
 

@@ -74,7 +74,8 @@ void record_fault(Game& g, int colour, const Fault& fault, bool decides) {
 }
 
 // Ends the game with a result given by the rules or by adjudication.
-void record_end(Game& g, GameResult result, const std::string& reason, const std::string& termination) {
+void record_end(Game& g, GameResult result, const std::string& reason,
+                const std::string& termination) {
   g.record.result = result;
   g.record.reason = reason;
   g.record.termination = termination;
@@ -86,9 +87,12 @@ bool adjudicate(Game& g) {
   const GameResult mover_wins = s.white_to_move ? GameResult::BLACK_WINS : GameResult::WHITE_WINS;
   switch (referee_verdict(s)) {
     case Verdict::CHECKMATE:
-      record_end(g, mover_wins, std::string(SIDE_NAMES[s.white_to_move ? 1 : 0]) + " mates", "normal");
+      record_end(g, mover_wins, std::string(SIDE_NAMES[s.white_to_move ? 1 : 0]) + " mates",
+                 "normal");
       return true;
-    case Verdict::STALEMATE: record_end(g, GameResult::DRAW, "Draw by stalemate", "normal"); return true;
+    case Verdict::STALEMATE:
+      record_end(g, GameResult::DRAW, "Draw by stalemate", "normal");
+      return true;
     case Verdict::REPETITION:
       record_end(g, GameResult::DRAW, "Draw by 3-fold repetition", "normal");
       return true;
@@ -98,7 +102,8 @@ bool adjudicate(Game& g) {
     case Verdict::INSUFFICIENT_MATERIAL:
       record_end(g, GameResult::DRAW, "Draw by insufficient mating material", "normal");
       return true;
-    default: break;
+    default:
+      break;
   }
   const int played = static_cast<int>(s.moves.size()) - g.record.opening_plies;
   if (g.setup->maxmoves > 0 && played >= 2 * g.setup->maxmoves) {
@@ -170,7 +175,8 @@ bool start_ponder(Game& g, int colour, const std::string& predicted) {
   Fault f = engine_send(e, position_command(s, predicted));
   if (f.kind == FaultKind::NONE) f = engine_sync(e, g.setup->timeout_ms);
   if (f.kind == FaultKind::NONE) f = engine_send(e, go_line(g, colour, true));
-  if (f.kind != FaultKind::NONE) return aborted(g) ? false : (record_fault(g, colour, f, true), false);
+  if (f.kind != FaultKind::NONE)
+    return aborted(g) ? false : (record_fault(g, colour, f, true), false);
   e.pondering = true;
   e.ponder_move = predicted;
   e.last = SearchReply();
@@ -261,8 +267,10 @@ void close_engines(Game& g) {
       const Fault f = engine_stop(e, g.setup->timeout_ms, &discarded);
       if (f.kind != FaultKind::NONE && !aborted(g)) record_fault(g, colour, f, false);
     }
-    if (g.failed[colour] || aborted(g)) process_kill(e.process);
-    else engine_quit(e);
+    if (g.failed[colour] || aborted(g))
+      process_kill(e.process);
+    else
+      engine_quit(e);
   }
 }
 
@@ -288,8 +296,10 @@ GameRecord play_game(const GameSetup& setup) {
     }
   }
   close_engines(g);
-  r.white_name = g.sessions[0].name.empty() ? setup.engines[g.engine_of[0]]->cmd : g.sessions[0].name;
-  r.black_name = g.sessions[1].name.empty() ? setup.engines[g.engine_of[1]]->cmd : g.sessions[1].name;
+  r.white_name =
+      g.sessions[0].name.empty() ? setup.engines[g.engine_of[0]]->cmd : g.sessions[0].name;
+  r.black_name =
+      g.sessions[1].name.empty() ? setup.engines[g.engine_of[1]]->cmd : g.sessions[1].name;
   if (aborted(g) && r.result == GameResult::NONE) r.reason = "Game aborted";
   return r;
 }
@@ -313,10 +323,14 @@ bool opening_state(const Opening& opening, GameState* state, std::string* error)
 // "1-0", "0-1", "1/2-1/2" or "*".
 const char* result_text(GameResult r) {
   switch (r) {
-    case GameResult::WHITE_WINS: return "1-0";
-    case GameResult::BLACK_WINS: return "0-1";
-    case GameResult::DRAW: return "1/2-1/2";
-    default: return "*";
+    case GameResult::WHITE_WINS:
+      return "1-0";
+    case GameResult::BLACK_WINS:
+      return "0-1";
+    case GameResult::DRAW:
+      return "1/2-1/2";
+    default:
+      return "*";
   }
 }
 

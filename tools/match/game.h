@@ -20,9 +20,9 @@ namespace kelmstrad::match {
 enum class GameResult { NONE, WHITE_WINS, BLACK_WINS, DRAW };
 
 struct Opening {
-  std::string fen = "startpos";      // start position ("startpos" or a FEN)
-  std::vector<std::string> moves;    // moves played from it, in UCI text
-  std::string source;                // where it came from, for messages
+  std::string fen = "startpos";    // start position ("startpos" or a FEN)
+  std::vector<std::string> moves;  // moves played from it, in UCI text
+  std::string source;              // where it came from, for messages
 };
 
 struct GameFault {
@@ -33,34 +33,34 @@ struct GameFault {
 };
 
 struct MoveNote {
-  bool book = false;      // from the opening
-  SearchReply reply;      // the engine's last score and depth, the time used
+  bool book = false;  // from the opening
+  SearchReply reply;  // the engine's last score and depth, the time used
 };
 
 struct GameSetup {
-  int number = 1;                       // game number in the match (round of the PGN)
+  int number = 1;  // game number in the match (round of the PGN)
   const Opening* opening = nullptr;
   const EngineConfig* engines[2] = {};  // first and second engine of the match
   bool first_is_white = true;
-  int64_t timeout_ms = 5000;            // answer time for uciok, readyok, bestmove after stop
-  int64_t movewait_ms = 60000;          // limit for a move without clock or movetime
-  int maxmoves = 0;                     // draw after this many full moves (0: never)
+  int64_t timeout_ms = 5000;    // answer time for uciok, readyok, bestmove after stop
+  int64_t movewait_ms = 60000;  // limit for a move without clock or movetime
+  int maxmoves = 0;             // draw after this many full moves (0: never)
   const std::atomic<bool>* abort = nullptr;
 };
 
 struct GameRecord {
   int number = 0;
   std::string white_name, black_name;
-  int white_engine = 0;                 // match index of the engine playing White
+  int white_engine = 0;  // match index of the engine playing White
   GameState state;
-  int opening_plies = 0;                // leading moves of state.moves from the opening
-  std::vector<MoveNote> notes;          // one per move of state.moves
-  GameResult result = GameResult::NONE; // NONE: aborted
-  std::string reason;                   // "White mates", "Black loses on time", ...
-  std::string termination;              // PGN Termination tag
+  int opening_plies = 0;                 // leading moves of state.moves from the opening
+  std::vector<MoveNote> notes;           // one per move of state.moves
+  GameResult result = GameResult::NONE;  // NONE: aborted
+  std::string reason;                    // "White mates", "Black loses on time", ...
+  std::string termination;               // PGN Termination tag
   std::vector<GameFault> faults;
-  std::string date;                     // "2026.12.07"
-  std::string time_control;             // PGN TimeControl tag of White's control
+  std::string date;          // "2026.12.07"
+  std::string time_control;  // PGN TimeControl tag of White's control
 };
 
 // Plays one game; the record holds the moves, the result and every fault.

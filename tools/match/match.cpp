@@ -37,8 +37,8 @@ void say(FILE* out, const char* format, ...) {
 // Prints a fault of a game with the engine's last lines.
 void report_fault(Runner& r, const GameRecord& game, const GameFault& f) {
   const std::string& name = r.summary.names[f.engine];
-  say(r.out, "Fault in game %d: %s (%s) %s: %s", game.number, name.c_str(), f.white ? "White" : "Black",
-      fault_kind_name(f.fault.kind), f.fault.text.c_str());
+  say(r.out, "Fault in game %d: %s (%s) %s: %s", game.number, name.c_str(),
+      f.white ? "White" : "Black", fault_kind_name(f.fault.kind), f.fault.text.c_str());
   if (!f.fault.last_lines.empty()) say(r.out, "  last lines of %s:", name.c_str());
   for (const std::string& line : f.fault.last_lines) say(r.out, "    %s", line.c_str());
 }
@@ -52,14 +52,18 @@ void record_game(Runner& r, const GameRecord& game) {
   if (s.names[1 - w].empty()) s.names[1 - w] = game.black_name;
   for (const GameFault& f : game.faults) {
     ++s.faults[f.engine][static_cast<int>(f.fault.kind)];
-    if (f.fault.kind == FaultKind::CRASH && f.fault.text.rfind("cannot start", 0) == 0) s.engine_missing = true;
+    if (f.fault.kind == FaultKind::CRASH && f.fault.text.rfind("cannot start", 0) == 0)
+      s.engine_missing = true;
     report_fault(r, game, f);
   }
   if (game.result == GameResult::NONE) return;  // abandoned when the match stopped
   const bool first_white = w == 0;
-  if (game.result == GameResult::DRAW) ++s.tally.draws;
-  else if ((game.result == GameResult::WHITE_WINS) == first_white) ++s.tally.wins;
-  else ++s.tally.losses;
+  if (game.result == GameResult::DRAW)
+    ++s.tally.draws;
+  else if ((game.result == GameResult::WHITE_WINS) == first_white)
+    ++s.tally.wins;
+  else
+    ++s.tally.losses;
   ++s.games_played;
   say(r.out, "Finished game %d (%s vs %s): %s {%s}", game.number, game.white_name.c_str(),
       game.black_name.c_str(), result_text(game.result), game.reason.c_str());
@@ -121,24 +125,27 @@ MatchSummary run_match(const MatchConfig& config, FILE* out) {
 // Writes the final report.
 void print_summary(const MatchConfig& config, const MatchSummary& s, FILE* out) {
   const Tally& t = s.tally;
-  say(out, "Games: %d, %s: %d wins, %d losses, %d draws, score %.1f%%", s.games_played, s.names[0].c_str(),
-      t.wins, t.losses, t.draws, 100 * tally_score(t));
+  say(out, "Games: %d, %s: %d wins, %d losses, %d draws, score %.1f%%", s.games_played,
+      s.names[0].c_str(), t.wins, t.losses, t.draws, 100 * tally_score(t));
   const EloEstimate e = elo_estimate(t);
-  if (e.valid) say(out, "Elo difference: %.1f +/- %.1f (95%%)", e.diff, e.error);
-  else say(out, "Elo difference: not measurable (score 0%%, 100%% or no games)");
+  if (e.valid)
+    say(out, "Elo difference: %.1f +/- %.1f (95%%)", e.diff, e.error);
+  else
+    say(out, "Elo difference: not measurable (score 0%%, 100%% or no games)");
   if (config.sprt) {
     const char* verdict = s.sprt.decision == SprtDecision::ACCEPT_H1   ? "H1 accepted"
                           : s.sprt.decision == SprtDecision::ACCEPT_H0 ? "H0 accepted"
                                                                        : "no decision";
     say(out, "SPRT (elo0 %.1f, elo1 %.1f, alpha %.3f, beta %.3f): llr %.3f, bounds %.3f %.3f: %s",
-        config.sprt_setup.elo0, config.sprt_setup.elo1, config.sprt_setup.alpha, config.sprt_setup.beta,
-        s.sprt.llr, s.sprt.lower, s.sprt.upper, verdict);
+        config.sprt_setup.elo0, config.sprt_setup.elo1, config.sprt_setup.alpha,
+        config.sprt_setup.beta, s.sprt.llr, s.sprt.lower, s.sprt.upper, verdict);
   }
   for (int i = 0; i < 2; ++i) {
     const int* f = s.faults[i];
-    say(out, "Faults of %s: illegal moves %d, crashes %d, stalls %d, time losses %d", s.names[i].c_str(),
-        f[static_cast<int>(FaultKind::ILLEGAL)], f[static_cast<int>(FaultKind::CRASH)],
-        f[static_cast<int>(FaultKind::STALL)], f[static_cast<int>(FaultKind::TIME)]);
+    say(out, "Faults of %s: illegal moves %d, crashes %d, stalls %d, time losses %d",
+        s.names[i].c_str(), f[static_cast<int>(FaultKind::ILLEGAL)],
+        f[static_cast<int>(FaultKind::CRASH)], f[static_cast<int>(FaultKind::STALL)],
+        f[static_cast<int>(FaultKind::TIME)]);
   }
 }
 

@@ -13,13 +13,13 @@ namespace kelmstrad::match {
 constexpr int FAULT_KINDS = 5;  // indexed by FaultKind
 
 struct MatchSummary {
-  Tally tally;                         // first engine's wins, losses, draws
-  int faults[2][FAULT_KINDS] = {};     // per engine and kind
+  Tally tally;                      // first engine's wins, losses, draws
+  int faults[2][FAULT_KINDS] = {};  // per engine and kind
   std::string names[2];
   int games_played = 0;
   bool sprt_decided = false;
   SprtState sprt;
-  bool engine_missing = false;         // an engine could not be started at all
+  bool engine_missing = false;  // an engine could not be started at all
 };
 
 // Plays the match; progress and fault reports go to `out`, games to the PGN file.

@@ -55,8 +55,8 @@ std::string wrap(const std::vector<std::string>& tokens) {
 std::string closing_comment(const GameRecord& game) {
   std::string text = game.reason;
   for (const GameFault& f : game.faults) {
-    text += std::string("; ") + (f.white ? "White " : "Black ") + fault_kind_name(f.fault.kind) + ": " +
-            f.fault.text;
+    text += std::string("; ") + (f.white ? "White " : "Black ") + fault_kind_name(f.fault.kind) +
+            ": " + f.fault.text;
     if (f.fault.last_lines.empty()) continue;
     text += "; last lines:";
     for (const std::string& line : f.fault.last_lines) text += " | " + line;
@@ -72,8 +72,11 @@ std::string move_comment(const SearchReply& reply) {
   std::snprintf(time, sizeof(time), "%.3fs", reply.elapsed_ms / 1000.0);
   if (!reply.has_score) return time;
   char score[48];
-  if (reply.mate) std::snprintf(score, sizeof(score), "%sM%d", reply.score < 0 ? "-" : "+", std::abs(reply.score));
-  else std::snprintf(score, sizeof(score), "%+.2f", reply.score / 100.0);
+  if (reply.mate)
+    std::snprintf(score, sizeof(score), "%sM%d", reply.score < 0 ? "-" : "+",
+                  std::abs(reply.score));
+  else
+    std::snprintf(score, sizeof(score), "%+.2f", reply.score / 100.0);
   return std::string(score) + "/" + std::to_string(reply.depth) + " " + time;
 }
 
@@ -100,8 +103,10 @@ std::string pgn_text(const GameRecord& game, const PgnOptions& options) {
   int number = s.start_fullmove;
   bool white = s.start_white_to_move;
   for (size_t i = 0; i < s.sans.size(); ++i) {
-    if (white) tokens.push_back(std::to_string(number) + ".");
-    else if (i == 0) tokens.push_back(std::to_string(number) + "...");
+    if (white)
+      tokens.push_back(std::to_string(number) + ".");
+    else if (i == 0)
+      tokens.push_back(std::to_string(number) + "...");
     tokens.push_back(s.sans[i]);
     if (!options.minimal && i < game.notes.size())
       tokens.push_back(comment(game.notes[i].book ? "book" : move_comment(game.notes[i].reply)));

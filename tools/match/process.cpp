@@ -19,8 +19,9 @@ namespace kelmstrad::match {
 
 namespace {
 
-std::vector<std::string> base_environment;  // the tool's environment at start, passed on to every child
-std::once_flag base_environment_once;       // guards the first capture
+std::vector<std::string>
+    base_environment;                  // the tool's environment at start, passed on to every child
+std::once_flag base_environment_once;  // guards the first capture
 constexpr size_t READ_CHUNK = 4096;
 
 // Takes one line off the front of the buffer; false when it holds no complete line.
@@ -67,7 +68,8 @@ std::vector<std::string> child_environment(const ProcessSpec& spec) {
   std::vector<std::string> env = base_environment;
   for (const auto& [name, value] : spec.env) {
     const std::string prefix = name + "=";
-    std::erase_if(env, [&](const std::string& e) { return e.compare(0, prefix.size(), prefix) == 0; });
+    std::erase_if(env,
+                  [&](const std::string& e) { return e.compare(0, prefix.size(), prefix) == 0; });
     env.push_back(prefix + value);
   }
   return env;
@@ -100,9 +102,12 @@ std::vector<std::string> split_command_line(const std::string& text) {
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (quote) {
-      if (c == quote) quote = 0;
-      else if (c == '\\' && quote == '"' && i + 1 < text.size()) word += text[++i];
-      else word += c;
+      if (c == quote)
+        quote = 0;
+      else if (c == '\\' && quote == '"' && i + 1 < text.size())
+        word += text[++i];
+      else
+        word += c;
     } else if (c == '"' || c == '\'') {
       quote = c, in_word = true;
     } else if (c == '\\' && i + 1 < text.size()) {
@@ -198,7 +203,8 @@ ReadResult process_read_line(ChildProcess& child, int64_t timeout_ms, std::strin
 }
 
 // Reads standard error until it ends or the time-out passes.
-void process_drain_errors(ChildProcess& child, int64_t timeout_ms, std::vector<std::string>* err_lines) {
+void process_drain_errors(ChildProcess& child, int64_t timeout_ms,
+                          std::vector<std::string>* err_lines) {
   const int64_t deadline = now_ms() + timeout_ms;
   while (child.err_fd >= 0) {
     const int64_t left = deadline - now_ms();
@@ -243,7 +249,8 @@ void process_kill(ChildProcess& child) {
 std::string process_exit_text(const ChildProcess& child) {
   if (child.pid <= 0) return "not started";
   if (!child.reaped) return "still running";
-  if (WIFEXITED(child.status)) return "exited with status " + std::to_string(WEXITSTATUS(child.status));
+  if (WIFEXITED(child.status))
+    return "exited with status " + std::to_string(WEXITSTATUS(child.status));
   if (WIFSIGNALED(child.status)) {
     const int sig = WTERMSIG(child.status);
     return "killed by signal " + std::to_string(sig) + " (" + strsignal(sig) + ")";

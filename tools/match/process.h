@@ -16,9 +16,9 @@
 namespace kelmstrad::match {
 
 struct ProcessSpec {
-  std::vector<std::string> argv;                            // program and arguments
-  std::vector<std::pair<std::string, std::string>> env;    // variables set for this child only
-  std::string dir;                                          // working directory, empty: inherited
+  std::vector<std::string> argv;                         // program and arguments
+  std::vector<std::pair<std::string, std::string>> env;  // variables set for this child only
+  std::string dir;                                       // working directory, empty: inherited
 };
 
 struct ChildProcess {
@@ -53,7 +53,8 @@ ReadResult process_read_line(ChildProcess& child, int64_t timeout_ms, std::strin
                              std::vector<std::string>* err_lines);
 
 // Reads standard error until it ends or timeout_ms pass, appending its lines.
-void process_drain_errors(ChildProcess& child, int64_t timeout_ms, std::vector<std::string>* err_lines);
+void process_drain_errors(ChildProcess& child, int64_t timeout_ms,
+                          std::vector<std::string>* err_lines);
 
 // Closes the child's input, waits up to grace_ms for it to end, then kills it;
 // reaps it and closes every pipe.

@@ -34,7 +34,8 @@ std::vector<std::string> split_words(const std::string& text) {
 
 // True when the number text is all digits (and not empty).
 bool is_number(const std::string& text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // True when the side to move's king is attacked on the global position.
@@ -135,7 +136,8 @@ bool material_is_dead() {
 std::vector<Move> refresh_state(GameState& state) {
   const std::vector<Move> legal = legal_moves();
   const std::string key = key_fields(legal);
-  state.fen = key + " " + std::to_string(state.halfmove_clock) + " " + std::to_string(state.fullmove);
+  state.fen =
+      key + " " + std::to_string(state.halfmove_clock) + " " + std::to_string(state.fullmove);
   state.keys.push_back(key);
   state.white_to_move = position.side == WHITE;
   state.legal_moves = static_cast<int>(legal.size());
@@ -182,7 +184,8 @@ std::string san_of(Move m, const std::vector<Move>& legal) {
 
 // Plays a legal move of the global position on the state: texts, clocks, keys.
 void apply_move(GameState& state, Move m, const std::vector<Move>& legal) {
-  const bool reset = piece_kind(position.board[move_from(m)]) == PAWN || position.board[move_to(m)] != 0;
+  const bool reset =
+      piece_kind(position.board[move_from(m)]) == PAWN || position.board[move_to(m)] != 0;
   state.sans.push_back(san_of(m, legal));
   state.moves.push_back(move_to_text(m));
   in_check_hint = side_in_check() ? 1 : 0;
@@ -224,7 +227,8 @@ bool placement_is_wellformed(const std::string& field) {
 // Checks the FEN fields and fills in missing counters; false with a message.
 bool normalise_fen(const std::string& fen, std::vector<std::string>* fields, std::string* error) {
   *fields = split_words(fen);
-  if (fields->size() < 4 || fields->size() > 6) return *error = "a FEN needs four to six fields", false;
+  if (fields->size() < 4 || fields->size() > 6)
+    return *error = "a FEN needs four to six fields", false;
   const auto& f = *fields;
   if (!placement_is_wellformed(f[0])) return *error = "bad piece placement \"" + f[0] + "\"", false;
   if (f[1] != "w" && f[1] != "b") return *error = "bad side to move \"" + f[1] + "\"", false;
@@ -256,8 +260,10 @@ bool position_is_playable(std::string* error) {
   const bool opponent_in_check = side_in_check();
   position.side ^= BLACK;
   if (opponent_in_check) return *error = "the side not to move is in check", false;
-  constexpr struct { uint8_t right, king, rook; Piece piece; } HOMES[4] = {
-      {1, 4, 7, 0}, {2, 4, 0, 0}, {4, 116, 119, 8}, {8, 116, 112, 8}};
+  constexpr struct {
+    uint8_t right, king, rook;
+    Piece piece;
+  } HOMES[4] = {{1, 4, 7, 0}, {2, 4, 0, 0}, {4, 116, 119, 8}, {8, 116, 112, 8}};
   for (const auto& h : HOMES)
     if (position.board[h.king] != (h.piece | KING) || position.board[h.rook] != (h.piece | ROOK))
       position.castling &= static_cast<uint8_t>(~h.right);
@@ -330,7 +336,8 @@ Verdict referee_verdict(const GameState& state) {
   if (state.legal_moves == 0) return state.in_check ? Verdict::CHECKMATE : Verdict::STALEMATE;
   if (state.dead_material) return Verdict::INSUFFICIENT_MATERIAL;
   if (state.halfmove_clock >= 100) return Verdict::FIFTY_MOVES;
-  if (!state.keys.empty() && std::count(state.keys.begin(), state.keys.end(), state.keys.back()) >= 3)
+  if (!state.keys.empty() &&
+      std::count(state.keys.begin(), state.keys.end(), state.keys.back()) >= 3)
     return Verdict::REPETITION;
   return Verdict::ONGOING;
 }

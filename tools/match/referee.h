@@ -16,20 +16,27 @@
 namespace kelmstrad::match {
 
 // How a game stands after the last move.
-enum class Verdict { ONGOING, CHECKMATE, STALEMATE, REPETITION, FIFTY_MOVES, INSUFFICIENT_MATERIAL };
+enum class Verdict {
+  ONGOING,
+  CHECKMATE,
+  STALEMATE,
+  REPETITION,
+  FIFTY_MOVES,
+  INSUFFICIENT_MATERIAL
+};
 
 // What the referee made of a move text.
 enum class MoveCheck { LEGAL, ILLEGAL, UNPARSABLE };
 
 struct GameState {
-  std::string start_fen;            // where the game began (sanitised)
-  bool startpos = true;             // began from the standard start position
-  std::string fen;                  // the current position
-  std::vector<std::string> moves;   // UCI text of every move since the start
-  std::vector<std::string> sans;    // SAN of every move since the start
-  std::vector<std::string> keys;    // repetition key of every position, the current one last
-  int halfmove_clock = 0;           // plies since the last capture or pawn move
-  int fullmove = 1;                 // number of the current full move
+  std::string start_fen;           // where the game began (sanitised)
+  bool startpos = true;            // began from the standard start position
+  std::string fen;                 // the current position
+  std::vector<std::string> moves;  // UCI text of every move since the start
+  std::vector<std::string> sans;   // SAN of every move since the start
+  std::vector<std::string> keys;   // repetition key of every position, the current one last
+  int halfmove_clock = 0;          // plies since the last capture or pawn move
+  int fullmove = 1;                // number of the current full move
   bool white_to_move = true;
   int start_fullmove = 1;           // fullmove number of the start position
   bool start_white_to_move = true;  // side to move in the start position

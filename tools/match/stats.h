@@ -30,9 +30,9 @@ struct SprtSetup {
 enum class SprtDecision { CONTINUE, ACCEPT_H0, ACCEPT_H1 };
 
 struct SprtState {
-  double llr = 0;     // log-likelihood ratio
-  double lower = 0;   // log(beta / (1 - alpha))
-  double upper = 0;   // log((1 - beta) / alpha)
+  double llr = 0;    // log-likelihood ratio
+  double lower = 0;  // log(beta / (1 - alpha))
+  double upper = 0;  // log((1 - beta) / alpha)
   SprtDecision decision = SprtDecision::CONTINUE;
 };
 
