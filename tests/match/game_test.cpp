@@ -60,6 +60,13 @@ TEST(MatchGame, ScholarsMateEndsTheGame) {
   EXPECT_EQ(p.record.notes[0].reply.score, 13);
 }
 
+TEST(MatchGame, SelfPlayNamesAreKeptApart) {
+  Played p{fake("", ""), fake("", ""), Opening(), GameRecord()};
+  play(p);
+  EXPECT_EQ(p.record.white_name, "Fake none");
+  EXPECT_EQ(p.record.black_name, "Fake none (2)");
+}
+
 TEST(MatchGame, RepetitionEndsTheGame) {
   Played p{fake("--script repeat", "A"), fake("--script repeat", "B"), Opening(), GameRecord()};
   play(p);

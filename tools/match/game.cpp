@@ -296,10 +296,14 @@ GameRecord play_game(const GameSetup& setup) {
     }
   }
   close_engines(g);
-  r.white_name =
-      g.sessions[0].name.empty() ? setup.engines[g.engine_of[0]]->cmd : g.sessions[0].name;
-  r.black_name =
-      g.sessions[1].name.empty() ? setup.engines[g.engine_of[1]]->cmd : g.sessions[1].name;
+  std::string names[2];  // by match index
+  for (int colour = 0; colour < 2; ++colour) {
+    const EngineSession& e = g.sessions[colour];
+    names[g.engine_of[colour]] = e.name.empty() ? setup.engines[g.engine_of[colour]]->cmd : e.name;
+  }
+  if (names[1] == names[0]) names[1] += " (2)";  // self-play: keep the two apart in reports and PGN
+  r.white_name = names[g.engine_of[0]];
+  r.black_name = names[g.engine_of[1]];
   if (aborted(g) && r.result == GameResult::NONE) r.reason = "Game aborted";
   return r;
 }

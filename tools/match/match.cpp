@@ -129,7 +129,7 @@ void print_summary(const MatchConfig& config, const MatchSummary& s, FILE* out) 
       s.names[0].c_str(), t.wins, t.losses, t.draws, 100 * tally_score(t));
   const EloEstimate e = elo_estimate(t);
   if (e.valid)
-    say(out, "Elo difference: %.1f +/- %.1f (95%%)", e.diff, e.error);
+    say(out, "Elo difference: %.1f +/- %.1f (95%%)", e.diff + 0.0, e.error);  // never "-0.0"
   else
     say(out, "Elo difference: not measurable (score 0%%, 100%% or no games)");
   if (config.sprt) {
