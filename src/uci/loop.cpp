@@ -11,9 +11,14 @@
 #include "board/perft.h"
 #include "board/position.h"
 #include "clock/counters.h"
+#include "driver/book.h"
+#include "driver/polyglot.h"
 #include "eval/params.h"
 #include "platform/env.h"
 #include "search/guards.h"
+#include "search/ordering.h"
+#include "search/see.h"
+#include "search/tt.h"
 #include "uci/options.h"
 #include "uci/output.h"
 
@@ -62,7 +67,12 @@ void cmd_setoption(TokenReader& tokens) {
   set_option(name, value);
 }
 
-void cmd_ucinewgame(TokenReader&) {}
+// "ucinewgame": forgets what earlier games taught the search; the position stays.
+void cmd_ucinewgame(TokenReader&) {
+  tt_clear();
+  history_clear();
+  // The main search's correction_table is cleared here too, once it exists.
+}
 
 // Why the position cannot be searched safely, or nullptr when it can.
 const char* unplayable_reason() {
@@ -127,6 +137,11 @@ const Command COMMANDS[] = {
     {"perft", cmd_perft},
     {"perftx", cmd_perftx},
     {"d", cmd_d},
+    {"seesign", cmd_seesign},
+    {"pgkey", cmd_pgkey},
+    {"bookkey", cmd_bookkey},
+    {"seem", cmd_seem},
+    {"seeleast", cmd_seeleast},
     {"vsdump", cmd_vsdump},
     {"histkeys", cmd_histkeys},
     {"dumpparams", cmd_dumpparams},

@@ -1,0 +1,235 @@
+#include "search/see.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "board/attack.h"
+#include "board/move.h"
+#include "clock/counters.h"
+#include "uci/output.h"
+
+namespace kelmstrad {
+
+namespace {
+
+constexpr int NO_VALUE = 30000;
+
+// Exchange value of the piece on a square (0 when empty).
+inline int value_on(int square) { return SEE_VALUE[piece_kind(position.board[square])]; }
+
+// Does a piece found first on ray `dir_index` (king_dirs order) from the
+// target attack it; `adjacent` when it stands on the ray's first square.
+bool ray_piece_attacks(Piece piece, int dir_index, bool adjacent) {
+  const int kind = piece_kind(piece);
+  if (kind == QUEEN) return true;
+  if (kind == KING) return adjacent;
+  if (dir_index < 4) return kind == ROOK;
+  if (kind == BISHOP) return true;
+  if (kind != PAWN || !adjacent) return false;
+  // A White pawn attacks upwards, so it stands below the target (steps -15, -17).
+  const int step = king_dirs[dir_index];
+  return piece_side(piece) == WHITE ? step < 0 : step > 0;
+}
+
+// Is there an enemy piece of the mover on the square that it may win
+// (worth more than `mover_value`, or unguarded by its own side).
+bool winnable_target(int square, Side enemy, int mover_value) {
+  const Piece target = position.board[square];
+  if (target == 0 || piece_side(target) != enemy || piece_kind(target) == KING) return false;
+  if (mover_value < SEE_VALUE[piece_kind(target)]) return true;
+  count_attack_test(enemy);
+  return !square_attacked(square, enemy);
+}
+
+// Threat test of a pawn arriving on `to`.
+int pawn_threat(Piece pawn, int to) {
+  const Side own = piece_side(pawn);
+  const int rank = square_rank(to);
+  if (own == WHITE ? rank >= 5 : rank <= 2) return 1;
+  const int left = own == WHITE ? to + 15 : to - 17;
+  for (int sq : {left, left + 2}) {
+    if (!on_board(sq)) continue;
+    const Piece p = position.board[sq];
+    if (p != 0 && piece_side(p) != own && piece_kind(p) != PAWN && piece_kind(p) != KING) return 1;
+  }
+  return 0;
+}
+
+// Threat test of a slider arriving on `to` along rays [first_dir, last_dir),
+// the from-square counted as empty.
+int slider_threat(int from, int to, int first_dir, int last_dir, Side enemy, int value) {
+  for (int i = first_dir; i < last_dir; ++i) {
+    const int step = king_dirs[i];
+    int sq = to + step;
+    while (on_board(sq) && (position.board[sq] == 0 || sq == from)) sq += step;
+    if (on_board(sq) && winnable_target(sq, enemy, value)) return 1;
+  }
+  return 0;
+}
+
+// Least valuable attacker, but counted as one attacker lookup of the cheap test.
+Square cheap_lookup(Square square, Side side) {
+  ++slcalls_count;
+  return least_valuable_attacker(square, side);
+}
+
+}  // namespace
+
+// Knights first, then the first piece of each ray; strictly cheaper replaces.
+Square least_valuable_attacker(Square square, Side side) {
+  if (!on_board(square)) return NO_SQUARE;
+  Square best = NO_SQUARE;
+  int best_value = NO_VALUE;
+  for (int step : knight_dirs) {
+    const int sq = square + step;
+    if (!on_board(sq)) continue;
+    const Piece p = position.board[sq];
+    if (p == (side | KNIGHT) && SEE_VALUE[KNIGHT] < best_value) {
+      best = static_cast<Square>(sq);
+      best_value = SEE_VALUE[KNIGHT];
+    }
+  }
+  for (int i = 0; i < 8; ++i) {
+    const int step = king_dirs[i];
+    int sq = square + step;
+    while (on_board(sq) && position.board[sq] == 0) sq += step;
+    if (!on_board(sq)) continue;
+    const Piece p = position.board[sq];
+    if (piece_side(p) != side || !ray_piece_attacks(p, i, sq == square + step)) continue;
+    if (SEE_VALUE[piece_kind(p)] < best_value) {
+      best = static_cast<Square>(sq);
+      best_value = SEE_VALUE[piece_kind(p)];
+    }
+  }
+  return best;
+}
+
+// Mover to the target, at most one recapture and one re-recapture looked up.
+int see_sign_cheap(Move move) {
+  const int from = move_from(move);
+  const int to = move_to(move);
+  const Piece mover = position.board[from];
+  const Piece victim = position.board[to];
+  const int a = SEE_VALUE[piece_kind(mover)];
+  const int v = SEE_VALUE[piece_kind(victim)];
+  if (a <= v) return 1;
+  const Side own = piece_side(mover);
+  position.board[to] = mover;
+  position.board[from] = 0;
+  int result = 1;
+  const Square r = cheap_lookup(static_cast<Square>(to), own ^ BLACK);
+  if (r != NO_SQUARE) {
+    const Piece recapturer = position.board[r];
+    position.board[to] = recapturer;
+    position.board[r] = 0;
+    const bool defended = cheap_lookup(static_cast<Square>(to), own) != NO_SQUARE;
+    result = defended && v - a + SEE_VALUE[piece_kind(recapturer)] >= 0 ? 1 : 0;
+    position.board[r] = recapturer;
+  }
+  position.board[to] = victim;
+  position.board[from] = mover;
+  return result;
+}
+
+// Plays the whole exchange on the board, restores it, then lets each side
+// stop where continuing would be worse.
+int see_full(Move move) {
+  ++op_counters[SEEF];
+  const int from = move_from(move);
+  const int to = move_to(move);
+  const Piece mover = position.board[from];
+  const Piece victim = position.board[to];
+  Square squares[SEE_MAX_RECAPTURES];
+  Piece pieces[SEE_MAX_RECAPTURES];
+  int gain[SEE_MAX_RECAPTURES + 2];
+  Side recapturing = piece_side(mover) ^ BLACK;
+  position.board[to] = mover;
+  position.board[from] = 0;
+  gain[0] = SEE_VALUE[piece_kind(victim)];
+  gain[1] = SEE_VALUE[piece_kind(mover)] - gain[0];
+  int n = 0;
+  while (n < SEE_MAX_RECAPTURES) {
+    ++op_counters[SEEL];
+    const Square r = least_valuable_attacker(static_cast<Square>(to), recapturing);
+    if (r == NO_SQUARE) break;
+    squares[n] = r;
+    pieces[n] = position.board[r];
+    position.board[to] = pieces[n];
+    position.board[r] = 0;
+    gain[n + 2] = SEE_VALUE[piece_kind(pieces[n])] - gain[n + 1];
+    recapturing ^= BLACK;
+    ++n;
+  }
+  for (int k = n - 1; k >= 0; --k) position.board[squares[k]] = pieces[k];
+  position.board[from] = mover;
+  position.board[to] = victim;
+  for (int k = n; k >= 1; --k) gain[k - 1] = std::min(gain[k - 1], -gain[k]);
+  return gain[0];
+}
+
+// By the mover's kind: pawns by rank and attacked pieces, knights and
+// sliders by a winnable enemy piece they would attack; kings never.
+int creates_threat(Move move) {
+  ++op_counters[THR];
+  const int from = move_from(move);
+  const int to = move_to(move);
+  const Piece mover = position.board[from];
+  const int kind = piece_kind(mover);
+  const Side enemy = piece_side(mover) ^ BLACK;
+  const int value = SEE_VALUE[kind];
+  switch (kind) {
+    case PAWN:
+      return pawn_threat(mover, to);
+    case KNIGHT:
+      for (int step : knight_dirs) {
+        const int sq = to + step;
+        if (on_board(sq) && winnable_target(sq, enemy, value)) return 1;
+      }
+      return 0;
+    case BISHOP:
+      return slider_threat(from, to, 4, 8, enemy, value);
+    case ROOK:
+      return slider_threat(from, to, 0, 4, enemy, value);
+    case QUEEN:
+      return slider_threat(from, to, 0, 8, enemy, value);
+    default:
+      return 0;
+  }
+}
+
+namespace {
+
+// The generated move named by the next token, or 0 when missing or unknown.
+Move move_argument(TokenReader& args) {
+  const char* text = args.next();
+  return text == nullptr ? 0 : parse_move_text(text);
+}
+
+}  // namespace
+
+// "seesign MOVE".
+void cmd_seesign(TokenReader& args) {
+  const Move move = move_argument(args);
+  uci_print("%d\n", move == 0 ? -1 : see_sign_cheap(move));
+}
+
+// "seem MOVE".
+void cmd_seem(TokenReader& args) {
+  const Move move = move_argument(args);
+  uci_print("%d\n", move == 0 ? -1 : (see_full(move) >= 0 ? 1 : 0));
+}
+
+// "seeleast SQUARE [SIDE]": a missing or non-hex square reads as 0 (a1); a
+// square off the board, or a side other than 0 and 8, has no attacker.
+void cmd_seeleast(TokenReader& args) {
+  const char* square_text = args.next();
+  const char* side_text = args.next();
+  const unsigned long square = square_text == nullptr ? 0 : strtoul(square_text, nullptr, 16);
+  const int side = side_text == nullptr ? 0 : atoi(side_text);
+  Square found = NO_SQUARE;
+  if (square < 128 && on_board(static_cast<int>(square)) && (side == WHITE || side == BLACK))
+    found = least_valuable_attacker(static_cast<Square>(square), static_cast<Side>(side));
+  uci_print("%02x\n", found);
+}
+
+}  // namespace kelmstrad

@@ -1,0 +1,54 @@
+// Static exchange evaluation and the threat test.
+//
+// The tests work on position.board alone: pieces are lifted off and put back
+// for the length of a test, the piece list, keys and scores are never
+// touched, and the board is exactly as before when a test returns. Values are
+// exchange units, a pawn = 10 (SEE_VALUE by kind). The captured piece is the
+// one on the destination square, so an en-passant capture takes nothing, and
+// a promotion is valued as the pawn that moves.
+#pragma once
+
+#include <cstdint>
+
+#include "board/position.h"
+#include "uci/tokens.h"
+
+namespace kelmstrad {
+
+// Exchange value by piece kind: none, pawn, knight, bishop, rook, queen, king, unused.
+constexpr int SEE_VALUE[8] = {0, 10, 32, 33, 50, 95, 100, 0};
+
+constexpr int SEE_MAX_RECAPTURES = 30;
+
+// The square of the cheapest piece of `side` attacking the square on the
+// current board (first found wins among equal values), or NO_SQUARE. X-rays
+// are not seen: only the first piece on each ray counts. Nothing charged.
+Square least_valuable_attacker(Square square, Side side);
+
+// 1 if the capture is judged not to lose material, else 0, from at most two
+// attacker lookups (one slcalls_count each); none when the victim is worth at
+// least the mover.
+int see_sign_cheap(Move move);
+
+// The exchange balance of the move for its mover, each side free to stop
+// recapturing; up to 30 recaptures, the king recapturing like any piece.
+// Charges one SEEF and one SEEL per attacker lookup.
+int see_full(Move move);
+
+// 1 if the quiet move, played, would attack an enemy piece (not the king) it
+// may win: one worth more than the mover, or one its own side does not guard.
+// Called before the move is made. Charges one THR, plus one charged attack
+// test (count_attack_test, in the caller's attack_context) per guard test.
+int creates_threat(Move move);
+
+// "seesign MOVE": 1 or 0 from see_sign_cheap, -1 for an unknown or missing move.
+void cmd_seesign(TokenReader& args);
+
+// "seem MOVE": 1 if see_full is at least 0, else 0; -1 for an unknown or missing move.
+void cmd_seem(TokenReader& args);
+
+// "seeleast SQUARE [SIDE]": the least valuable attacker of the square (hex) for
+// the side (0 or 8, default 0), as two hex digits; "ff" for none or a square off the board.
+void cmd_seeleast(TokenReader& args);
+
+}  // namespace kelmstrad
