@@ -11,8 +11,6 @@ namespace kelmstrad::match {
 
 namespace {
 
-using KeyValues = std::vector<std::pair<std::string, std::string>>;
-
 constexpr const char* USAGE = R"(Usage: match -engine KEY=VALUE... -engine KEY=VALUE... [options]
 
 Plays games between two UCI engines, refereed by Kelmstrad's own board.
@@ -140,10 +138,8 @@ bool apply_engine_key(EngineConfig* e, const std::string& arg, std::string* erro
 }
 
 // Collects the KEY=VALUE words after an option word (up to the next "-word").
-KeyValues::size_type collect_words(int argc, const char* const* argv, int* i,
-                                   std::vector<std::string>* out) {
+void collect_words(int argc, const char* const* argv, int* i, std::vector<std::string>* out) {
   while (*i + 1 < argc && argv[*i + 1][0] != '-') out->push_back(argv[++*i]);
-  return out->size();
 }
 
 // Reads the value of a numeric option; false with a message.
