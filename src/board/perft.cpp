@@ -9,6 +9,7 @@
 #include "board/move.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "eval/evaluate.h"
 #include "platform/platform.h"
 #include "uci/output.h"
 
@@ -22,7 +23,6 @@ namespace {
 
 constexpr const char* PIECE_LETTERS = ".PNBRQK";
 constexpr int DEFAULT_HISTKEYS = 32;
-constexpr int MAX_PHASE = 24;
 
 // The depth argument of a perft command: atoi of the token, 1 when missing.
 int depth_argument(TokenReader& args) {
@@ -75,14 +75,8 @@ uint64_t perft(int depth) { return walk<false>(depth); }
 // Counts the leaves and folds each into csh, csm and cse.
 uint64_t perft_checksum(int depth) { return walk<true>(depth); }
 
-// The tapered blend of the incremental scores for the side to move, tempo
-// included. Becomes evaluate() once the static evaluation is in place.
-int diagram_eval() {
-  const int phase = position.phase < MAX_PHASE ? position.phase : MAX_PHASE;
-  const int p16 = (16 * phase + 12) / 24;
-  const int v = position.eg_score + p16 * (position.mg_score - position.eg_score) / 16;
-  return position.side == WHITE ? v + 10 : 10 - v;
-}
+// The static evaluation for the side to move (charged like any evaluation).
+int diagram_eval() { return evaluate(); }
 
 // "perft": prints every legal root move with its subtree count, then the
 // total and the elapsed milliseconds.

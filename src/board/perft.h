@@ -21,7 +21,7 @@ uint64_t perft(int depth);
 // Like perft, and folds every leaf into csh, csm and cse.
 uint64_t perft_checksum(int depth);
 
-// The value "d" prints after "eval".
+// The value "d" prints after "eval": evaluate.
 int diagram_eval();
 
 // "perft [depth]": one line per legal root move with its count, then the total.

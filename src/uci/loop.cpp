@@ -13,10 +13,14 @@
 #include "clock/counters.h"
 #include "driver/book.h"
 #include "driver/polyglot.h"
+#include "eval/diagnostics.h"
+#include "eval/evaluate.h"
 #include "eval/params.h"
 #include "platform/env.h"
+#include "search/alpha_beta.h"
 #include "search/guards.h"
 #include "search/ordering.h"
+#include "search/quiesce.h"
 #include "search/see.h"
 #include "search/tt.h"
 #include "uci/options.h"
@@ -71,7 +75,7 @@ void cmd_setoption(TokenReader& tokens) {
 void cmd_ucinewgame(TokenReader&) {
   tt_clear();
   history_clear();
-  // The main search's correction_table is cleared here too, once it exists.
+  clear_correction_table();
 }
 
 // Why the position cannot be searched safely, or nullptr when it can.
@@ -131,20 +135,32 @@ struct Command {
 const Command COMMANDS[] = {
     {"uci", cmd_uci},
     {"setoption", cmd_setoption},
+    {"phstat", cmd_phstat},
     {"isready", cmd_isready},
     {"ucinewgame", cmd_ucinewgame},
     {"position", cmd_position},
     {"perft", cmd_perft},
     {"perftx", cmd_perftx},
     {"d", cmd_d},
+    {"eval", cmd_eval},
     {"seesign", cmd_seesign},
     {"pgkey", cmd_pgkey},
     {"bookkey", cmd_bookkey},
     {"seem", cmd_seem},
     {"seeleast", cmd_seeleast},
+    {"nefeat", cmd_nefeat},
+    {"termfeat", cmd_termfeat},
+    {"mobstat", cmd_mobstat},
+    {"termfeat3", cmd_termfeat3},
+    {"tunefeat", cmd_tunefeat},
+    {"qhist", cmd_qhist},
     {"vsdump", cmd_vsdump},
     {"histkeys", cmd_histkeys},
     {"dumpparams", cmd_dumpparams},
+    {"tuneeval", cmd_tuneeval},
+    {"evalskel", cmd_evalskel},
+    {"evalskel2", cmd_evalskel2},
+    {"evalskel2p", cmd_evalskel2},
 };
 
 // Reads one whole line of any length; false at the end of input.
@@ -179,6 +195,7 @@ void startup() {
   attack_tables_init();
   castle_masks_init();
   eval_tables_init();
+  phase_scale_init();
   load_eval_params();
   keys_init();
   if (env_int("NEXT", 0) != 0) {

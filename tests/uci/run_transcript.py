@@ -6,6 +6,8 @@ A case file holds directives, one per line:
   env NAME=VALUE        set a variable for the engine ({tmp} is the case's scratch folder)
   unset NAME            remove a variable from the engine's environment
   file NAME             start a scratch file; following "| text" lines are its lines
+  tool NAME ARGS...     before the engine starts, run tools/NAME (Python) with the
+                        arguments in the scratch folder; the case fails if it fails
   | text                one line of the current scratch file
   > text                one line of input
   < text                the next output line must equal text exactly
@@ -14,6 +16,9 @@ A case file holds directives, one per line:
   <...~ regex           some later output line matches the regular expression
   <count N regex        exactly N of the output lines match (checked on the whole output)
   <none regex           no output line matches (checked on the whole output)
+  <err text             the next line of standard error equals text (standard error is
+                        only checked where a case asks)
+  stderr exact          standard error holds nothing beyond the "<err" lines
   exact                 no output may follow the last expected line (the default)
   partial               output may go on after the last expected line
   exit N                expected exit status (default 0)
@@ -22,14 +27,16 @@ Input is written at once and then closed: the end of input ends the engine.
 """
 import os
 import re
+import shlex
 import subprocess
 import sys
 import tempfile
 
 
 def parse_case(path, tmp):
-    case = {"env": {}, "unset": [], "files": {}, "input": [], "expect": [], "checks": [],
-            "exact": True, "exit": 0, "timeout": 120}
+    case = {"env": {}, "unset": [], "files": {}, "tools": [], "input": [], "expect": [],
+            "checks": [], "errors": [], "errors_exact": False, "exact": True, "exit": 0,
+            "timeout": 120}
     current_file = None
     with open(path, encoding="utf-8") as handle:
         for raw in handle:
@@ -50,6 +57,12 @@ def parse_case(path, tmp):
             elif word == "file":
                 current_file = rest
                 case["files"][rest] = []
+            elif word == "tool":
+                case["tools"].append(shlex.split(rest))
+            elif word == "<err":
+                case["errors"].append(rest)
+            elif word == "stderr" and rest == "exact":
+                case["errors_exact"] = True
             elif word == ">":
                 case["input"].append(rest)
             elif word in ("<", "<~", "<...", "<...~"):
@@ -101,6 +114,27 @@ def compare(case, lines):
     return None
 
 
+def compare_errors(case, lines):
+    for pos, text in enumerate(case["errors"]):
+        if pos >= len(lines):
+            return f"expected {text!r} on standard error but it ended"
+        if lines[pos] != text:
+            return f"standard error line {pos + 1}: expected {text!r}, got {lines[pos]!r}"
+    if case["errors_exact"] and len(lines) > len(case["errors"]):
+        return f"unexpected standard error line: {lines[len(case['errors'])]!r}"
+    return None
+
+
+def run_tools(case, tmp):
+    tools = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools")
+    for name, *args in case["tools"]:
+        proc = subprocess.run([sys.executable, os.path.join(tools, name), *args],
+                              capture_output=True, text=True, cwd=tmp)
+        if proc.returncode != 0:
+            return f"tool {name} failed: {proc.stderr.strip()[-500:]}"
+    return None
+
+
 def main():
     engine, path = sys.argv[1], sys.argv[2]
     with tempfile.TemporaryDirectory() as tmp:
@@ -108,6 +142,10 @@ def main():
         for name, lines in case["files"].items():
             with open(os.path.join(tmp, name), "w", encoding="utf-8") as handle:
                 handle.write("".join(l + "\n" for l in lines))
+        problem = run_tools(case, tmp)
+        if problem:
+            print(f"FAIL {path}: {problem}")
+            return 1
         env = dict(os.environ)
         env.pop("KLMRAW", None)
         for name in case["unset"]:
@@ -122,6 +160,8 @@ def main():
             return 1
         lines = proc.stdout.decode(errors="replace").splitlines()
         problem = compare(case, lines)
+        if problem is None:
+            problem = compare_errors(case, proc.stderr.decode(errors="replace").splitlines())
         if problem is None and proc.returncode != case["exit"]:
             problem = f"exit status {proc.returncode}, expected {case['exit']}"
         if problem:

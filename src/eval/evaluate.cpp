@@ -1,0 +1,182 @@
+#include "eval/evaluate.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "clock/counters.h"
+#include "eval/endgame.h"
+#include "eval/king_shelter.h"
+#include "eval/mobility.h"
+#include "eval/params.h"
+#include "eval/pawns.h"
+#include "eval/terms.h"
+#include "platform/env.h"
+#include "uci/options.h"
+#include "uci/output.h"
+
+namespace kelmstrad {
+
+uint8_t phase_scale[PHASE_SCALE_SIZE];  // blend weight by clamped phase
+EvalFeatures eval_features;             // white-minus-black counts of the last full evaluation
+int32_t term_mg = 0;                    // middlegame term sum of the last full evaluation
+int32_t term_eg = 0;                    // endgame term sum of the last full evaluation
+uint32_t phstat_probes = 0;             // simulated pawn-hash probes since start-up
+uint32_t phstat_misses = 0;             // simulated pawn-hash misses since start-up
+bool mobility_forced = false;           // count every piece's mobility ("termfeat3")
+
+namespace {
+
+// One slot of the simulated pawn hash: it stores keys only, never scores.
+struct PawnHashSimSlot {
+  uint32_t key;
+  uint8_t valid;
+};
+
+PawnHashSimSlot pawn_hash_sim[PAWN_HASH_SIM_SLOTS];  // never cleared by the engine
+
+const int8_t NO_PAWNS[PAWN_FILE_ENTRIES] = {};
+
+// A 64-bit sum as the signed 32-bit value it wraps to.
+int32_t wrap32(int64_t x) { return static_cast<int32_t>(static_cast<uint32_t>(x)); }
+
+// The slot count from PHSIM, read once; an unusable value is replaced and
+// reported.
+uint32_t pawn_hash_sim_mask() {
+  static const uint32_t mask = [] {
+    const char* text = env_str("PHSIM");
+    if (text == nullptr) return static_cast<uint32_t>(PAWN_HASH_SIM_DEFAULT - 1);
+    const long requested = env_long("PHSIM", PAWN_HASH_SIM_DEFAULT);
+    const int slots = pawn_hash_sim_slots(requested);
+    if (slots != requested)
+      uci_print("info string PHSIM %.32s is not a power of two from 1 to 65536, using %d\n", text,
+                slots);
+    return static_cast<uint32_t>(slots - 1);
+  }();
+  return mask;
+}
+
+// Step 2 of the full path: a probe of the simulated pawn hash. Only the
+// counters see the outcome.
+void probe_pawn_hash_sim() {
+  const uint32_t key = position.pawn_king_key;
+  PawnHashSimSlot& slot = pawn_hash_sim[key & pawn_hash_sim_mask()];
+  ++phstat_probes;
+  if (slot.valid && slot.key == key) return;
+  ++op_counters[PHMISS];
+  ++phstat_misses;
+  if (pawn_extras_enabled) ++ne_count;
+  slot.key = key;
+  slot.valid = 1;
+}
+
+// E + trunc(p16 * (M - E) / 16) of the incremental scores plus term sums.
+int64_t blend(int64_t mg_terms, int64_t eg_terms, int p16) {
+  const int64_t m = position.mg_score + mg_terms;
+  const int64_t e = position.eg_score + eg_terms;
+  return e + p16 * (m - e) / 16;
+}
+
+// The white-relative hand-made value as the returned score. A loaded network
+// in residual or blend mode is combined here.
+int hand_made_result(int v) { return side_relative(v); }
+
+}  // namespace
+
+// Fills the blend weights by phase (start-up).
+void phase_scale_init() {
+  for (int k = 0; k < PHASE_SCALE_SIZE; ++k)
+    phase_scale[k] = static_cast<uint8_t>((16 * k + 12) / 24);
+}
+
+// The largest power of two not above the request, within 1..65536.
+int pawn_hash_sim_slots(long requested) {
+  if (requested < 1) return 1;
+  if (requested >= PAWN_HASH_SIM_SLOTS) return PAWN_HASH_SIM_SLOTS;
+  int slots = 1;
+  while (slots * 2 <= requested) slots *= 2;
+  return slots;
+}
+
+void pawn_hash_sim_clear() { memset(pawn_hash_sim, 0, sizeof(pawn_hash_sim)); }
+
+// The missing king, or nullptr when both kings stand on the board.
+const char* unevaluable_reason() {
+  if (position.slot_square[0] == NO_SQUARE) return "White has no king";
+  if (position.slot_square[16] == NO_SQUARE) return "Black has no king";
+  return nullptr;
+}
+
+// Truncation toward zero, so the blend is symmetric between the colours.
+int quick_eval() { return side_relative(wrap32(blend(0, 0, blend_weight()))); }
+
+// Every file counts as pawnless for both sides; no other term.
+int lean_eval_white(int p16) {
+  const int shelter =
+      king_shelter(WHITE, NO_PAWNS, NO_PAWNS) - king_shelter(BLACK, NO_PAWNS, NO_PAWNS);
+  ++op_counters[KS];
+  return wrap32(blend(shelter, 0, p16));
+}
+
+// The full hand-made value, white-relative; refreshes term_mg/term_eg and the
+// features, charges EVALX, KS and the counters of the terms.
+int full_eval_white(int p16) {
+  static const bool debug_line = env_present("EVDBG2");
+  const int terms = terms_mask;
+  // Step 1.
+  ++op_counters[EVALX];
+  // Step 2. The simulated pawn hash decides the charge, not the score.
+  probe_pawn_hash_sim();
+  // Step 3.
+  PawnFileTable files;
+  build_pawn_file_table(&files);
+  // Steps 4-6. Rook files, isolated and passed pawns, doubled pawns, bishop pair.
+  TermPair sum = pawn_structure_terms(files, terms);
+  // Step 7.
+  if (pawn_extras_enabled) {
+    const TermPair extras = pawn_extras(files);
+    sum.mg += extras.mg;
+    sum.eg += extras.eg;
+  }
+  // Step 8.
+  ++op_counters[KS];
+  // Step 9. King shelter with the real pawn counts, middlegame only.
+  if (terms & TERM_KING_SHELTER)
+    sum.mg += static_cast<int64_t>(king_shelter(WHITE, files.count[0], files.count[1])) -
+              king_shelter(BLACK, files.count[1], files.count[0]);
+  // Step 10.
+  if (mobility_enabled || mobility_forced) {
+    const TermPair mobility = mobility_terms(mobility_forced);
+    sum.mg += mobility.mg;
+    sum.eg += mobility.eg;
+  }
+  // Step 11. The environment-switched terms.
+  switchable_terms(&sum);
+  term_mg = wrap32(sum.mg);
+  term_eg = wrap32(sum.eg);
+  // Step 12.
+  if (debug_line)
+    fprintf(stderr, "evaluate: mg=%d eg=%d smg=%d seg=%d p16=%d\n", position.mg_score,
+            position.eg_score, term_mg, term_eg, p16);
+  // Step 13. The tapered blend, white-relative.
+  const int v = wrap32(blend(term_mg, term_eg, p16));
+  // Step 14.
+  return apply_endgame_rules(v);
+}
+
+// The network value x after the search-line penalty and the endgame rules.
+int network_path_white(int x, int p16) { return apply_endgame_rules(search_path_network(x, p16)); }
+
+// The score for the side to move with the tempo; charges EVAL and the path taken.
+int evaluate() {
+  // Step 1.
+  ++op_counters[EVAL];
+  const int p16 = blend_weight();
+  // Steps 2-3. The network (loaded on the first call when NNUE names one)
+  // takes over here in network-only mode, or in blend mode at p16 16.
+  // Step 4.
+  if (lean_mode) return side_relative(lean_eval_white(p16));
+  // Step 5.
+  return hand_made_result(full_eval_white(p16));
+}
+
+}  // namespace kelmstrad

@@ -1,0 +1,237 @@
+#include "eval/pawns.h"
+
+#include <cstring>
+#include <initializer_list>
+
+#include "eval/params.h"
+
+namespace kelmstrad {
+
+namespace {
+
+constexpr int NO_WHITE_PAWN_RANK = 7;
+constexpr int NO_BLACK_PAWN_RANK = 0;
+
+int max3(int a, int b, int c) { return a > b ? (a > c ? a : c) : (b > c ? b : c); }
+int min3(int a, int b, int c) { return a < b ? (a < c ? a : c) : (b < c ? b : c); }
+
+// Adds a rook's open or half-open file bonus (middlegame only) and counts it.
+void rook_file_term(const PawnFileTable& table, Side side, int square, TermPair* sum) {
+  const int f = square_file(square) + 1;
+  const int own = table.count[side_index(side)][f];
+  const int enemy = table.count[side_index(side ^ BLACK)][f];
+  if (own != 0) return;
+  const int sign = side == WHITE ? 1 : -1;
+  if (enemy == 0) {
+    sum->mg += sign * eval_params.ropen;
+    eval_features.rook_open += sign;
+  } else {
+    sum->mg += sign * eval_params.rhalf;
+    eval_features.rook_half += sign;
+  }
+}
+
+// Adds the isolated-pawn penalty when no own pawn stands on a neighbouring file.
+void isolated_term(const PawnFileTable& table, Side side, int square, TermPair* sum) {
+  const int f = square_file(square) + 1;
+  const int8_t* own = table.count[side_index(side)];
+  if (own[f - 1] != 0 || own[f + 1] != 0) return;
+  const int sign = side == WHITE ? 1 : -1;
+  sum->mg -= sign * eval_params.isomg;
+  sum->eg -= sign * eval_params.isoeg;
+  eval_features.isolated += sign;
+}
+
+// Adds the passed-pawn bonus of the pawn's relative rank when it is passed.
+void passed_term(const PawnFileTable& table, Side side, int square, TermPair* sum) {
+  if (!pawn_is_passed(table, side, square)) return;
+  const int rank = square_rank(square);
+  const int relative = side == WHITE ? rank : 7 - rank;
+  const int sign = side == WHITE ? 1 : -1;
+  sum->mg += sign * eval_params.passmg[relative];
+  sum->eg += sign * eval_params.passeg[relative];
+  eval_features.passed[relative] += sign;
+}
+
+// Charges the doubled-pawn penalty once per file with two or more pawns.
+void doubled_term(const PawnFileTable& table, TermPair* sum) {
+  for (int f = 1; f <= 8; ++f) {
+    if (table.count[0][f] >= 2) {
+      sum->mg -= eval_params.dblmg;
+      sum->eg -= eval_params.dbleg;
+      eval_features.doubled += 1;
+    }
+    if (table.count[1][f] >= 2) {
+      sum->mg += eval_params.dblmg;
+      sum->eg += eval_params.dbleg;
+      eval_features.doubled -= 1;
+    }
+  }
+}
+
+// Adds the bishop-pair bonus for each side with two or more bishops.
+void bishop_pair_term(const PawnFileTable& table, TermPair* sum) {
+  const bool white_pair = table.bishops[0] >= 2;
+  const bool black_pair = table.bishops[1] >= 2;
+  if (white_pair) {
+    sum->mg += eval_params.pairmg;
+    sum->eg += eval_params.paireg;
+  }
+  if (black_pair) {
+    sum->mg -= eval_params.pairmg;
+    sum->eg -= eval_params.paireg;
+  }
+  eval_features.bishop_pair = static_cast<int>(white_pair) - static_cast<int>(black_pair);
+}
+
+// True when an own pawn stands beside the pawn on a neighbouring file.
+bool pawn_in_phalanx(int square, Piece own_pawn) {
+  const int f = square_file(square);
+  return (f > 0 && position.board[square - 1] == own_pawn) ||
+         (f < 7 && position.board[square + 1] == own_pawn);
+}
+
+// True when an own pawn stands diagonally behind the pawn.
+bool pawn_defended(int square, Side side, Piece own_pawn) {
+  const int behind = side == WHITE ? -16 : 16;
+  for (int d : {behind - 1, behind + 1}) {
+    const int s = square + d;
+    if (on_board(s) && position.board[s] == own_pawn) return true;
+  }
+  return false;
+}
+
+// True when the own pawns on the neighbouring files all stand ahead of the
+// pawn (there is at least one) and an enemy pawn attacks its front square.
+bool pawn_backward(const PawnFileTable& table, int square, Side side) {
+  const int f = square_file(square) + 1;
+  const int rank = square_rank(square);
+  const int8_t* own = table.count[side_index(side)];
+  if (own[f - 1] == 0 && own[f + 1] == 0) return false;
+  if (side == WHITE) {
+    const int low = table.white_low[f - 1] < table.white_low[f + 1] ? table.white_low[f - 1]
+                                                                    : table.white_low[f + 1];
+    if (low <= rank) return false;
+  } else {
+    const int high = table.black_high[f - 1] > table.black_high[f + 1] ? table.black_high[f - 1]
+                                                                       : table.black_high[f + 1];
+    if (high >= rank) return false;
+  }
+  const int front = square + (side == WHITE ? 16 : -16);
+  if (!on_board(front)) return false;
+  const Piece enemy_pawn = static_cast<Piece>((side ^ BLACK) | PAWN);
+  // An enemy pawn attacks the front square from one rank further ahead.
+  const int ahead = side == WHITE ? 16 : -16;
+  for (int d : {ahead - 1, ahead + 1}) {
+    const int s = front + d;
+    if (on_board(s) && position.board[s] == enemy_pawn) return true;
+  }
+  return false;
+}
+
+// Adds one pawn's share of the five features (sign +1 White, -1 Black).
+void pawn_extra_features(const PawnFileTable& table, Side side, int square, int* features) {
+  const int sign = side == WHITE ? 1 : -1;
+  const Piece own_pawn = static_cast<Piece>(side | PAWN);
+  const int rank = square_rank(square);
+  const int relative = side == WHITE ? rank : 7 - rank;
+  if (relative >= 3 && pawn_is_passed(table, side, square)) {
+    const int weight = relative - 2;
+    const int front = square + (side == WHITE ? 16 : -16);
+    const int own_king = position.slot_square[side_slot_base(side)];
+    const int enemy_king = position.slot_square[side_slot_base(side ^ BLACK)];
+    if (on_board(front) && own_king != NO_SQUARE && enemy_king != NO_SQUARE) {
+      features[6] += sign * weight * square_distance(own_king, front);
+      features[7] += sign * weight * square_distance(enemy_king, front);
+    }
+  }
+  if (pawn_in_phalanx(square, own_pawn)) features[8] += sign;
+  if (pawn_defended(square, side, own_pawn)) features[9] += sign;
+  if (pawn_backward(table, square, side)) features[10] += sign;
+}
+
+}  // namespace
+
+// Counts pawns and bishops per side and the extreme pawn ranks per file.
+void build_pawn_file_table(PawnFileTable* table) {
+  memset(table->count, 0, sizeof(table->count));
+  memset(table->white_low, NO_WHITE_PAWN_RANK, sizeof(table->white_low));
+  memset(table->black_high, NO_BLACK_PAWN_RANK, sizeof(table->black_high));
+  table->bishops[0] = 0;
+  table->bishops[1] = 0;
+  for (int slot = 0; slot < 32; ++slot) {
+    const int sq = position.slot_square[slot];
+    if (sq == NO_SQUARE) continue;
+    const Piece piece = position.board[sq];
+    const int kind = piece_kind(piece);
+    const int s = side_index(piece_side(piece));
+    if (kind == BISHOP) {
+      ++table->bishops[s];
+    } else if (kind == PAWN) {
+      const int f = square_file(sq) + 1;
+      const int rank = square_rank(sq);
+      ++table->count[s][f];
+      if (s == 0 && rank < table->white_low[f]) table->white_low[f] = static_cast<int8_t>(rank);
+      if (s == 1 && rank > table->black_high[f]) table->black_high[f] = static_cast<int8_t>(rank);
+    }
+  }
+}
+
+// A white pawn on rank r is passed when r is at least the highest black pawn
+// rank on its own and both neighbouring files (a black pawn beside it does not
+// stop it); mirrored for Black.
+bool pawn_is_passed(const PawnFileTable& table, Side side, int square) {
+  const int f = square_file(square) + 1;
+  const int rank = square_rank(square);
+  if (side == WHITE)
+    return rank >= max3(table.black_high[f - 1], table.black_high[f], table.black_high[f + 1]);
+  return rank <= min3(table.white_low[f - 1], table.white_low[f], table.white_low[f + 1]);
+}
+
+// Steps 4 to 6 of the full path: the slot pass for rooks and pawns, then
+// doubled pawns and the bishop pair.
+TermPair pawn_structure_terms(const PawnFileTable& table, int terms) {
+  TermPair sum{0, 0};
+  memset(eval_features.passed, 0, sizeof(eval_features.passed));
+  eval_features.isolated = 0;
+  eval_features.doubled = 0;
+  eval_features.rook_open = 0;
+  eval_features.rook_half = 0;
+  eval_features.bishop_pair = 0;
+  for (int slot = 0; slot < 32; ++slot) {
+    const int sq = position.slot_square[slot];
+    if (sq == NO_SQUARE) continue;
+    const Piece piece = position.board[sq];
+    const Side side = piece_side(piece);
+    if (piece_kind(piece) == ROOK) {
+      if (terms & TERM_ROOK_FILES) rook_file_term(table, side, sq, &sum);
+    } else if (piece_kind(piece) == PAWN) {
+      if (terms & TERM_ISOLATED) isolated_term(table, side, sq, &sum);
+      if (terms & TERM_PASSED) passed_term(table, side, sq, &sum);
+    }
+  }
+  if (terms & TERM_DOUBLED) doubled_term(table, &sum);
+  if (terms & TERM_BISHOP_PAIR) bishop_pair_term(table, &sum);
+  return sum;
+}
+
+// F6 own-king and F7 enemy-king distance of advanced passers (weighted by
+// relative rank - 2), F8 phalanx, F9 defended, F10 backward pawns.
+TermPair pawn_extras(const PawnFileTable& table) {
+  int* features = eval_features.pawn_extra;
+  memset(eval_features.pawn_extra, 0, sizeof(eval_features.pawn_extra));
+  for (int slot = 0; slot < 32; ++slot) {
+    const int sq = position.slot_square[slot];
+    if (sq == NO_SQUARE) continue;
+    const Piece piece = position.board[sq];
+    if (piece_kind(piece) == PAWN) pawn_extra_features(table, piece_side(piece), sq, features);
+  }
+  TermPair sum{0, 0};
+  for (int i = 6; i <= 10; ++i) {
+    sum.mg += static_cast<int64_t>(eval_params.nemg[i]) * features[i];
+    sum.eg += static_cast<int64_t>(eval_params.neeg[i]) * features[i];
+  }
+  return sum;
+}
+
+}  // namespace kelmstrad

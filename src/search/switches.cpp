@@ -1,0 +1,116 @@
+#include "search/switches.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "platform/env.h"
+#include "uci/options.h"
+
+namespace kelmstrad {
+
+// The switches both searches obey, filled by the switch loader.
+SearchSwitches search_switches;
+
+// Whether the switch loader has run.
+bool search_switches_loaded = false;
+
+// Reductions by depth (0..63) and legal-move number (0..255) for LMRLOG.
+uint8_t lmr_table[LMR_TABLE_DEPTHS][LMR_TABLE_MOVES];
+
+namespace {
+
+// The three late-move counts of an LMP text "a/b/c"; missing ones stay 0.
+void read_lmp_counts(const char* text, int counts[3]) {
+  counts[0] = counts[1] = counts[2] = 0;
+  if (text != nullptr) sscanf(text, "%d/%d/%d", &counts[0], &counts[1], &counts[2]);
+}
+
+// The quiescence switches.
+void load_quiesce_switches(SearchSwitches& s) {
+  s.qrepstat = env_present("QREPSTAT");
+  s.qtt = env_present("QTT");
+  s.qstat = env_int("QSTAT", s.qstat);
+  s.qdelta = env_int("QDELTA", s.qdelta);
+  s.qmax = env_int("QMAX", s.qmax);
+  s.qrec = env_int("QREC", s.qrec);
+  s.qchk = env_int("QCHK", s.qchk);
+}
+
+// The switches of the node flow and its pruning block.
+void load_node_switches(SearchSwitches& s) {
+  s.nthr = env_int("NTHR", s.nthr);
+  s.nthrm = env_int("NTHRM", s.nthrm);
+  s.noext = env_present("NOEXT");
+  s.iir = env_int("IIR", s.iir);
+  s.corr = env_int("CORR", 0) != 0;
+  s.corrn = correction_entries_for(env_int("CORRN", s.corrn));
+  s.corrw = env_int("CORRW", s.corrw);
+  const int corrmax = env_int("CORRMAX", s.corrmax);
+  s.corrmax = corrmax < 0 ? 0 : (corrmax > CORRECTION_MAX_LIMIT ? CORRECTION_MAX_LIMIT : corrmax);
+  s.nmrd = env_int("NMRD", s.nmrd);
+  s.nofut = env_present("NOFUT");
+  s.rfp = env_int("RFP", s.rfp);
+  s.rfpd = env_int("RFPD", s.rfpd);
+  s.fut2 = env_int("FUT2", s.fut2);
+  read_lmp_counts(env_str("LMP"), s.lmp);
+  s.lazyq = env_int("LAZYQ", s.lazyq);
+  s.lazys = env_present("LAZYS");
+  s.cheapsee_set = env_present("CHEAPSEE");
+  s.cheapsee = env_int("CHEAPSEE", 0);
+}
+
+// The switches of the move loop.
+void load_move_loop_switches(SearchSwitches& s) {
+  s.thrx = env_int("THRX", s.thrx);
+  s.seeq = env_int("SEEQ", s.seeq);
+  s.seec = env_int("SEEC", s.seec);
+  s.histp = env_int("HISTP", s.histp);
+  s.nolmr = env_present("NOLMR");
+  s.lmr3 = env_int("LMR3", s.lmr3);
+  s.lmrlog = env_int("LMRLOG", s.lmrlog);
+  s.nopvs = env_present("NOPVS");
+}
+
+}  // namespace
+
+// Reads every search switch once; later calls change nothing.
+void load_search_switches() {
+  if (search_switches_loaded) return;
+  SearchSwitches s;
+  s.ctrace = env_present("CTRACE");
+  load_quiesce_switches(s);
+  load_node_switches(s);
+  load_move_loop_switches(s);
+  search_switches = s;
+  if (s.lmrlog != 0) build_lmr_table(s.lmrlog);
+  search_switches_loaded = true;
+}
+
+// The largest power of two not above corrn, held within 1..65536: any other
+// value would index outside the correction tables.
+int correction_entries_for(int corrn) {
+  if (corrn >= CORRECTION_ENTRIES) return CORRECTION_ENTRIES;
+  int entries = 1;
+  while (entries * 2 <= corrn) entries *= 2;
+  return entries;
+}
+
+// Fills every row and column from 1 with trunc(ln i * ln k / (lmrlog / 100) + 0.75),
+// held within 0..255 so that small or negative divisors cannot wrap a byte.
+void build_lmr_table(int lmrlog) {
+  for (int i = 0; i < LMR_TABLE_DEPTHS; ++i) {
+    for (int k = 0; k < LMR_TABLE_MOVES; ++k) {
+      int value = 0;
+      if (i > 0 && k > 0 && lmrlog != 0) {
+        const double r = std::log(i) * std::log(k) / (lmrlog / 100.0) + LMR_TABLE_ROUNDING;
+        value = r >= 255.0 ? 255 : (r <= 0.0 ? 0 : static_cast<int>(r));
+      }
+      lmr_table[i][k] = static_cast<uint8_t>(value);
+    }
+  }
+}
+
+// CHEAPSEE, when present, wins over the "CheapSEE" option.
+int cheap_see_mode() { return search_switches.cheapsee_set ? search_switches.cheapsee : cheap_see; }
+
+}  // namespace kelmstrad
