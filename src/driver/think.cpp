@@ -1,8 +1,378 @@
 #include "driver/think.h"
 
+#include <cstdlib>
+#include <cstring>
+
+#include "board/attack.h"
+#include "board/make.h"
+#include "board/move.h"
+#include "board/movegen.h"
+#include "clock/counters.h"
+#include "clock/time_check.h"
+#include "driver/book.h"
+#include "driver/limits.h"
+#include "eval/params.h"
+#include "platform/env.h"
+#include "platform/platform.h"
+#include "search/alpha_beta.h"
+#include "search/ordering.h"
+#include "search/quiesce.h"
+#include "search/tt.h"
+#include "uci/loop.h"
+#include "uci/options.h"
+#include "uci/output.h"
+
 namespace kelmstrad {
 
-// history_top at the start of the current search (0 before any search).
 int32_t search_root_top = 0;
+int32_t completed_depth = 0;
+Move previous_iteration_best = 0;
+
+namespace {
+
+constexpr int INFINITE_SCORE = 32000;
+constexpr int MATE_REPORT_BOUND = 29936;  // beyond this a score is reported as mate
+constexpr int ASPIRATION_BOUND = 29935;   // no aspiration window around mate scores
+
+constexpr int ORC_TROPISM = 1;
+constexpr int ORC_OUTPOSTS = 4;
+constexpr int ORC_STORM = 8;
+constexpr int TROPISM_WEIGHT[8] = {0, 0, 3, 2, 2, 4, 0, 0};  // by kind: knight 3 .. queen 4
+
+// Names of the statistics groups and their first and last cost key.
+struct CostGroup {
+  const char* name;
+  CostKey first;
+  CostKey last;
+};
+constexpr CostGroup COST_GROUPS[] = {
+    {"movegen", GENT, GENQ_MV},      {"attacked", ATT, ATT},     {"make/unmake", MAKE, UNMAKE_CAP},
+    {"eval", EVAL, EVAL},            {"pick", PICK, PICKSCAN},   {"nodes", AB, LEGAL},
+    {"tt", TTPROBE, TTSTORE},        {"null", NULL_MOVE, NULL_MOVE}, {"killer/hist", CUTUPD, CUTUPD},
+    {"att-pieces", ATT_PC, ATT_PC},  {"eval-extra", EVALX, EVALX}, {"king-safety", KS, KS},
+};
+constexpr const char* ATTACK_BUCKET_NAMES[ATTACK_CONTEXTS] = {
+    "node-incheck", "gives-check", "qs-flag", "make-full", "castling"};
+
+// King squares and asymmetry byte at the last clearing of the table (KEEPTT).
+int last_cleared_white_king = -1;
+int last_cleared_black_king = -1;
+int last_cleared_asymmetry = -1;
+
+int chebyshev(int a64, int b64) {
+  return std::max(abs((a64 & 7) - (b64 & 7)), abs((a64 >> 3) - (b64 >> 3)));
+}
+
+bool pawn_on(int rank, int file, Piece pawn) {
+  return rank >= 0 && rank <= 7 && file >= 0 && file <= 7 && position.board[rank * 16 + file] == pawn;
+}
+
+// A knight square of colour c (0 White, 1 Black) backed by an own pawn and
+// out of reach of every enemy pawn ahead on the neighbouring files.
+bool is_outpost(int c, int rank, int file) {
+  const int back = c == 0 ? -1 : 1;
+  const Piece own_pawn = static_cast<Piece>(PAWN | (c ? BLACK : WHITE));
+  const Piece enemy_pawn = static_cast<Piece>(PAWN | (c ? WHITE : BLACK));
+  if (!pawn_on(rank + back, file - 1, own_pawn) && !pawn_on(rank + back, file + 1, own_pawn))
+    return false;
+  for (int r = rank - back; r >= 0 && r <= 7; r -= back)
+    if (pawn_on(r, file - 1, enemy_pawn) || pawn_on(r, file + 1, enemy_pawn)) return false;
+  return true;
+}
+
+// Fills root_terms for colour c from the two king squares.
+void add_root_bonuses(int c, int own_king64, int enemy_king64, int orc) {
+  static const int kt = env_int("KT", 100);
+  static const int ktopp = env_int("KTOPP", kt);
+  static const int16_t outpost = static_cast<int16_t>(env_int("OUTP", 15));
+  static const int16_t storm = static_cast<int16_t>(env_int("STORM", 4));
+  const int w = (c == 0) == (position.side == WHITE) ? kt : ktopp;
+  const int base = c * 8;
+  for (int i = 0; i < 64; ++i) {
+    const int rank = i >> 3;
+    const int file = i & 7;
+    const int r = c == 0 ? rank : 7 - rank;
+    if (orc & ORC_TROPISM) {
+      const int d = chebyshev(i, enemy_king64);
+      for (int kind = KNIGHT; kind <= QUEEN; ++kind)
+        root_terms[base + kind][i] =
+            static_cast<int16_t>(root_terms[base + kind][i] + TROPISM_WEIGHT[kind] * (7 - d) * w / 100);
+    }
+    if ((orc & ORC_OUTPOSTS) && r >= 3 && r <= 5 && is_outpost(c, rank, file))
+      root_terms[base + KNIGHT][i] = static_cast<int16_t>(root_terms[base + KNIGHT][i] + outpost);
+    if ((orc & ORC_STORM) && abs((own_king64 & 7) - (enemy_king64 & 7)) > 2 &&
+        abs(file - (enemy_king64 & 7)) <= 1 && r >= 2)
+      root_terms[base + PAWN][i] = static_cast<int16_t>(root_terms[base + PAWN][i] + (r - 1) * storm);
+  }
+}
+
+// Recomputes mg_score and eg_score from the board with the new root terms;
+// the keys are left as they were.
+void recompute_scores() {
+  const uint32_t hash = position.hash;
+  const uint32_t pawn_king_key = position.pawn_king_key;
+  position.mg_score = 0;
+  position.eg_score = 0;
+  for (int sq = 0; sq < 128; ++sq)
+    if (on_board(sq) && position.board[sq] != 0) toggle_piece(position.board[sq], static_cast<Square>(sq), true);
+  position.hash = hash;
+  position.pawn_king_key = pawn_king_key;
+}
+
+// Step 2: the root bonuses, the scores rebuilt with them, and the KEEPTT rule.
+void prepare_root() {
+  static const int orc = env_int("ORC", 0);
+  static const int keep_tt = env_int("KEEPTT", 0);
+  static const int kt = env_int("KT", 100);
+  static const int ktopp = env_int("KTOPP", kt);
+  if (orc == 0) return;
+  memset(root_terms, 0, sizeof(root_terms));
+  const int white_king = position.slot_square[0];
+  const int black_king = position.slot_square[16];
+  if (white_king != NO_SQUARE && black_king != NO_SQUARE) {
+    add_root_bonuses(0, square64(white_king), square64(black_king), orc);
+    add_root_bonuses(1, square64(black_king), square64(white_king), orc);
+  }
+  recompute_scores();
+  const int asymmetry = kt == ktopp ? 0 : position.side;
+  if (keep_tt == 0 || white_king != last_cleared_white_king || black_king != last_cleared_black_king ||
+      asymmetry != last_cleared_asymmetry)
+    tt_clear();
+  last_cleared_white_king = white_king;
+  last_cleared_black_king = black_king;
+  last_cleared_asymmetry = asymmetry;
+}
+
+// Step 4: per-search resets.
+void reset_search_state() {
+  completed_depth = 0;
+  move_stack_len = 0;
+  node_count = 0;
+  clear_search_counters();
+  qs_see_tested = 0;
+  qs_see_pruned = 0;
+  abort_search.store(0, std::memory_order_relaxed);
+  search_start_clock_ms = process_clock_ms();
+  ordering_new_search();
+}
+
+// The stored move of the current position if the table entry belongs to it.
+Move table_move() {
+  const TTEntry& entry = tt_slot(false);
+  return entry.check == tt_check_value() ? entry.move : 0;
+}
+
+// " %s" for each move of the principal variation, read back from the table.
+void print_principal_variation(Move best, int depth) {
+  int made = 0;
+  for (Move m = best; m != 0 && made < depth;) {
+    if (!move_is_pseudo_legal(m)) break;
+    const char* text = move_to_text(m);
+    char copy[8];
+    snprintf(copy, sizeof(copy), "%s", text);
+    if (!make_move(m)) break;
+    ++made;
+    uci_print(" %s", copy);
+    m = table_move();
+  }
+  while (made-- > 0) unmake_move();
+}
+
+// Step 6: one info line for a finished iteration.
+void print_info_line(int depth, int score, Move best) {
+  uci_print("info depth %d ", depth);
+  if (score > MATE_REPORT_BOUND) uci_print("score mate %d", (30001 - score) / 2);
+  else if (score < -MATE_REPORT_BOUND) uci_print("score mate %d", (-30000 - score) / 2);
+  else uci_print("score cp %d", score);
+  const long t = elapsed_ms();
+  const double nps = t == 0 ? 0.0 : static_cast<double>(node_count) * 1000.0 / static_cast<double>(t);
+  uci_print(" nodes %lu time %ld nps %.0f pv", static_cast<unsigned long>(node_count), t, nps);
+  if (best != 0) print_principal_variation(best, depth);
+  uci_print("\n");
+}
+
+// Step 5: iterative deepening; returns the best root move (0 if none).
+Move iterate() {
+  static const int asp = env_int("ASP", 0);
+  Move best = 0;
+  int previous_score = 0;
+  for (int n = 1; n <= search_limits.depth_limit; ++n) {
+    root_best_move = 0;
+    int v;
+    if (asp != 0 && n > 1 && previous_score >= -ASPIRATION_BOUND && previous_score <= ASPIRATION_BOUND) {
+      const int alpha = previous_score - asp;
+      const int beta = previous_score + asp;
+      v = alpha_beta(n, alpha, beta, 0, 0);
+      if (v <= alpha && !abort_search.load(std::memory_order_relaxed)) {
+        const Move k = root_best_move != 0 ? root_best_move : best;
+        root_best_move = 0;
+        v = alpha_beta(n, -INFINITE_SCORE, beta, 0, 0);
+        best = k;
+      }
+      if (v >= beta && !abort_search.load(std::memory_order_relaxed)) {
+        const Move k = root_best_move != 0 ? root_best_move : best;
+        root_best_move = 0;
+        v = alpha_beta(n, alpha < v ? alpha : -INFINITE_SCORE, INFINITE_SCORE, 0, 0);
+        best = k;
+      }
+    } else {
+      v = alpha_beta(n, -INFINITE_SCORE, INFINITE_SCORE, 0, 0);
+    }
+    if (root_best_move != 0) best = root_best_move;
+    if (abort_search.load(std::memory_order_relaxed)) break;
+    completed_depth = n;
+    print_info_line(n, v, best);
+    const TimeSwitches& switches = time_switches();
+    const bool best_changed = n != 1 && best != previous_iteration_best;
+    if (switches.tmode && search_limits.soft_limit_ms != 0) previous_iteration_best = best;
+    if (iteration_budget_spent(search_limits.soft_limit_ms, elapsed_ms(), best_changed, switches)) break;
+    previous_score = v;
+  }
+  return best;
+}
+
+// Step 7: the four statistics lines (shown only with KLMRAW).
+void print_statistics() {
+  const uint64_t t = total_cost();
+  const uint32_t n = node_count;
+  const double per_node = n == 0 ? 0.0 : 1.0 / n;
+  uci_print("info string see_least %lu kald | see %lu kald, %lu kasseret (%.2f kald pr. knude)\n",
+            static_cast<unsigned long>(slcalls_count), static_cast<unsigned long>(qs_see_tested),
+            static_cast<unsigned long>(qs_see_pruned), qs_see_tested * per_node);
+  uci_print("info string leaves %lu/%lu qs (%.0f%% af knuder), make %lu (%.2f make pr. knude)\n",
+            static_cast<unsigned long>(op_counters[EVAL]), static_cast<unsigned long>(n),
+            op_counters[EVAL] * 100.0 * per_node, static_cast<unsigned long>(op_counters[MAKE]),
+            op_counters[MAKE] * per_node);
+  const double nps = t == 0 ? static_cast<double>(n) * VIRTUAL_UNITS_PER_SECOND
+                            : static_cast<double>(n) * VIRTUAL_UNITS_PER_SECOND / static_cast<double>(t);
+  uci_print("info string vclock %.1f s, %lu nodes, %.0f nps |",
+            static_cast<double>(t) / VIRTUAL_UNITS_PER_SECOND, static_cast<unsigned long>(n), nps);
+  const double divisor = t == 0 ? 1.0 : static_cast<double>(t);
+  for (const CostGroup& group : COST_GROUPS) {
+    double sum = 0;
+    for (int k = group.first; k <= group.last; ++k)
+      sum += static_cast<double>(static_cast<int64_t>(op_costs[k]) * static_cast<int64_t>(op_counters[k]));
+    uci_print(" %s %.0f%%", group.name, sum * 100.0 / divisor);
+  }
+  uci_print(" | attacked calls:");
+  for (int b = 0; b < ATTACK_CONTEXTS; ++b)
+    uci_print(" %s %lu", ATTACK_BUCKET_NAMES[b], static_cast<unsigned long>(attack_bucket[b]));
+  uci_print("\n");
+  memset(attack_bucket, 0, sizeof(attack_bucket));
+  uci_print("info string tused %ld depth %d\n", static_cast<long>(elapsed_ms()), completed_depth);
+}
+
+// Step 8: holds the answer while an infinite or unanswered ponder search waits.
+void wait_for_release() {
+  while (!stop_flag.load(std::memory_order_relaxed) &&
+         ((pondering.load(std::memory_order_relaxed) && !ponderhit.load(std::memory_order_relaxed)) ||
+          infinite.load(std::memory_order_relaxed)))
+    sleep_1ms();
+}
+
+// Sets in_check_hint for the side to move, charged as a node in-check test.
+void note_in_check() {
+  attack_context = 0;
+  count_attack_test(position.side ^ BLACK);
+  in_check_hint = square_attacked(position.slot_square[side_slot_base(position.side)], position.side ^ BLACK);
+}
+
+// True if `move` is among the generated moves of the side to move.
+bool is_generated(Move move) {
+  const uint16_t start = move_stack_len;
+  generate_moves(true);
+  generate_moves(false);
+  bool found = false;
+  for (int i = start; i < move_stack_len && !found; ++i) found = move_stack[i] == move;
+  move_stack_len = start;
+  return found;
+}
+
+// The first generated move that is legal, or 0.
+Move first_legal_move() {
+  const uint16_t start = move_stack_len;
+  generate_moves(true);
+  generate_moves(false);
+  Move found = 0;
+  for (int i = start; i < move_stack_len && found == 0; ++i) {
+    note_in_check();
+    if (make_move(move_stack[i])) {
+      unmake_move();
+      found = move_stack[i];
+    }
+  }
+  move_stack_len = start;
+  return found;
+}
+
+// Step 9: "bestmove", with a ponder move when the table offers a legal one.
+void print_best_move(Move best) {
+  if (best == 0) {
+    uci_print("bestmove %s\n", move_to_text(first_legal_move()));
+    return;
+  }
+  char best_text[8];
+  snprintf(best_text, sizeof(best_text), "%s", move_to_text(best));
+  note_in_check();
+  if (!make_move(best)) {
+    uci_print("bestmove %s\n", best_text);
+    return;
+  }
+  const Move q = table_move();
+  if (q != 0 && is_generated(q)) {
+    char ponder_text[8];
+    snprintf(ponder_text, sizeof(ponder_text), "%s", move_to_text(q));
+    note_in_check();
+    if (make_move(q)) {
+      unmake_move();
+      unmake_move();
+      uci_print("bestmove %s ponder %s\n", best_text, ponder_text);
+      return;
+    }
+  }
+  unmake_move();
+  uci_print("bestmove %s\n", best_text);
+}
+
+void* think_thread_main(void*) {
+  think();
+  return nullptr;
+}
+
+}  // namespace
+
+// The search thread's body, steps 1 to 10.
+void think() {
+  search_root_top = position.history_top;
+  prepare_root();
+  if (own_book) {
+    const Move m = probe_book();
+    if (m != 0) {
+      wait_for_release();
+      uci_print("info string book\nbestmove %s\n", move_to_text(m));
+      searching.store(0, std::memory_order_relaxed);
+      return;
+    }
+  }
+  reset_search_state();
+  const Move best = iterate();
+  print_statistics();
+  wait_for_release();
+  print_best_move(best);
+  searching.store(0, std::memory_order_relaxed);
+}
+
+// "go": plans the limits, then starts the search thread with a 64 MiB stack;
+// the command loop goes back to reading input at once.
+void cmd_go(TokenReader& args) {
+  prepare_search(args);
+  search_start_ticks.store(tick_ms(), std::memory_order_relaxed);
+  searching.store(1, std::memory_order_relaxed);
+  if (!thread_start(&search_thread, think_thread_main, nullptr)) {
+    searching.store(0, std::memory_order_relaxed);
+    uci_print("info string cannot start the search thread\n");
+    uci_print("bestmove %s\n", move_to_text(first_legal_move()));
+  }
+}
 
 }  // namespace kelmstrad

@@ -15,6 +15,7 @@
 #include "driver/polyglot.h"
 #include "eval/diagnostics.h"
 #include "eval/evaluate.h"
+#include "driver/think.h"
 #include "eval/params.h"
 #include "platform/env.h"
 #include "search/alpha_beta.h"
@@ -139,6 +140,7 @@ const Command COMMANDS[] = {
     {"isready", cmd_isready},
     {"ucinewgame", cmd_ucinewgame},
     {"position", cmd_position},
+    {"go", cmd_go},
     {"perft", cmd_perft},
     {"perftx", cmd_perftx},
     {"d", cmd_d},
