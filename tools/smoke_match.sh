@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # CI smoke test of the engine in play: the UCI compliance check (default
-# settings and "VirtualClock false"), then 20 games on the virtual clock and 10
+# settings, no book, no book on the real clock), then 20 games on the virtual clock and 10
 # games on the real clock against Debian's stockfish at a low "Skill Level".
 # Fails on any illegal move, crash, stall or time loss of our engine (the match
 # runner's -strict first); the score is printed, not judged.
@@ -28,10 +28,14 @@ done
 mkdir -p "$OUT"
 rm -f "$OUT/virtual.pgn" "$OUT/real.pgn"
 
+# With the book on, the start positions are answered from it; without it every
+# step goes through the search.
 echo "== UCI compliance check, default settings"
 "$CHECK" "$ENGINE"
-echo "== UCI compliance check, VirtualClock false"
-"$CHECK" -option VirtualClock=false "$ENGINE"
+echo "== UCI compliance check, OwnBook false"
+"$CHECK" -option OwnBook=false "$ENGINE"
+echo "== UCI compliance check, OwnBook false, VirtualClock false"
+"$CHECK" -option OwnBook=false -option VirtualClock=false "$ENGINE"
 
 # Stockfish weakened and limited by nodes, so its moves cost milliseconds and
 # do not depend on the machine's load.
@@ -40,8 +44,8 @@ opponent=(-engine "cmd=$OPPONENT" name=Stockfish "option.Skill Level=1" option.T
 common=(-openings file=tools/openings/balanced.txt -concurrency "$CONCURRENCY" -strict first
   -timeout 10000 -maxmoves 200)
 
-echo "== 20 games, virtual clock (tc 5+0.05)"
-"$MATCH" -engine "cmd=$ENGINE" name=Kelmstrad tc=5+0.05 "${opponent[@]}" -games 20 \
+echo "== 20 games, virtual clock (tc 60+0.6)"
+"$MATCH" -engine "cmd=$ENGINE" name=Kelmstrad tc=60+0.6 "${opponent[@]}" -games 20 \
   -event "Smoke, virtual clock" -pgnout "$OUT/virtual.pgn" "${common[@]}"
 
 # A margin of 100 ms absorbs the scheduling of a busy CI machine; the engine

@@ -36,6 +36,15 @@ TEST(Stats, DrawsNarrowTheErrorBar) {
   EXPECT_NEAR(e.error, 53.1580, 1e-4);
 }
 
+TEST(Stats, ErrorBarReachingAPerfectScoreIsInfinite) {
+  // 3-17-0: s = 0.15, var = (3 * 0.7225 + 17 * 0.0225) / 20 = 0.1275,
+  // margin 1.96 * sqrt(0.1275 / 20) = 0.1565 > 0.15.
+  const EloEstimate e = elo_estimate(Tally{3, 17, 0});
+  ASSERT_TRUE(e.valid);
+  EXPECT_NEAR(e.diff, -301.3311, 1e-4);
+  EXPECT_TRUE(std::isinf(e.error));
+}
+
 TEST(Stats, NoEloForPerfectScoresOrNoGames) {
   EXPECT_FALSE(elo_estimate(Tally{5, 0, 0}).valid);
   EXPECT_FALSE(elo_estimate(Tally{0, 3, 0}).valid);

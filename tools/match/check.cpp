@@ -12,7 +12,8 @@ namespace kelmstrad::match {
 
 namespace {
 
-constexpr const char* CHECK_FEN = "rnbqkbnr/pp1ppppp/8/2p5/8/5N2/PPPPPPPP/RNBQKB1R w KQkq - 1 2";
+constexpr const char* CHECK_FEN =
+    "r1bqkb1r/pp3ppp/2n1pn2/2pp4/3P1B2/2P2N2/PP1NPPPP/R2QKB1R w KQkq - 0 6";
 
 constexpr const char* CHECK_USAGE = R"(Usage: uci_check [options] COMMAND [ARGS...]
 

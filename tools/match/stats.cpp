@@ -38,10 +38,13 @@ EloEstimate elo_estimate(const Tally& t) {
   const double s = tally_score(t);
   if (n == 0 || s <= 0 || s >= 1) return e;
   const double margin = Z_95 * std::sqrt(score_variance(t) / n);
-  const double low = std::fmax(s - margin, 1e-9), high = std::fmin(s + margin, 1 - 1e-9);
   e.valid = true;
   e.diff = elo_of_score(s);
-  e.error = (elo_of_score(high) - elo_of_score(low)) / 2;
+  // An interval reaching a score of 0% or 100% has no finite Elo bound.
+  if (s - margin <= 0 || s + margin >= 1)
+    e.error = HUGE_VAL;
+  else
+    e.error = (elo_of_score(s + margin) - elo_of_score(s - margin)) / 2;
   return e;
 }
 

@@ -17,7 +17,7 @@ struct Tally {
 struct EloEstimate {
   bool valid = false;  // false when the score is 0% or 100% (or no games)
   double diff = 0;     // Elo difference
-  double error = 0;    // half-width of the 95% interval
+  double error = 0;    // half-width of the 95% interval; infinite when it reaches 0% or 100%
 };
 
 struct SprtSetup {
