@@ -13,7 +13,7 @@ namespace kelmstrad::match {
 namespace {
 
 constexpr const char* CHECK_FEN =
-    "r1bqkb1r/pp3ppp/2n1pn2/2pp4/3P1B2/2P2N2/PP1NPPPP/R2QKB1R w KQkq - 0 6";
+    "r1bqkb1r/1p2pppp/p1n2n2/2pp4/3P1B2/2P2N2/PP1NPPPP/R2QKB1R w KQkq - 0 6";
 
 constexpr const char* CHECK_USAGE = R"(Usage: uci_check [options] COMMAND [ARGS...]
 
