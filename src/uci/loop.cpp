@@ -13,6 +13,7 @@
 #include "clock/counters.h"
 #include "driver/book.h"
 #include "driver/polyglot.h"
+#include "driver/skeleton.h"
 #include "eval/diagnostics.h"
 #include "eval/evaluate.h"
 #include "driver/think.h"
@@ -142,6 +143,10 @@ const Command COMMANDS[] = {
     {"position", cmd_position},
     {"go", cmd_go},
     {"perft", cmd_perft},
+    {"skel", cmd_skel},
+    {"skel2", cmd_skel2},
+    {"skel3", cmd_skel3},
+    {"skel4", cmd_skel4},
     {"perftx", cmd_perftx},
     {"d", cmd_d},
     {"eval", cmd_eval},

@@ -10,6 +10,8 @@ A case file holds directives, one per line:
                         arguments in the scratch folder; the case fails if it fails
   | text                one line of the current scratch file
   > text                one line of input
+  wait REGEX            send the input so far, then wait for an output line matching REGEX
+                        before sending more (so a search can finish before the next command)
   < text                the next output line must equal text exactly
   <~ regex              the next output line must match the regular expression
   <... text             some later output line equals text (lines before it are skipped)
@@ -23,14 +25,90 @@ A case file holds directives, one per line:
   partial               output may go on after the last expected line
   exit N                expected exit status (default 0)
   timeout S             seconds allowed (default 120)
-Input is written at once and then closed: the end of input ends the engine.
+Input is written as it comes (up to each "wait") and then closed: the end of input ends the engine.
 """
 import os
+import queue
 import re
 import shlex
 import subprocess
 import sys
 import tempfile
+import threading
+import time
+
+
+class WaitFor:
+    """A pause in the input until an output line matches the pattern."""
+
+    def __init__(self, pattern):
+        self.pattern = pattern
+
+
+def run_engine(engine, case, env, cwd):
+    """Feeds the input, pausing at each WaitFor; returns (lines, stderr, status) or None on time-out."""
+    proc = subprocess.Popen([engine], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, env=env, cwd=cwd)
+    lines = queue.Queue()
+    collected = []
+    err_chunks = []
+
+    def read_out():
+        for raw in proc.stdout:
+            lines.put(raw.decode(errors="replace").rstrip("\n"))
+        lines.put(None)
+
+    def read_err():
+        err_chunks.append(proc.stderr.read())
+
+    readers = [threading.Thread(target=read_out, daemon=True),
+               threading.Thread(target=read_err, daemon=True)]
+    for reader in readers:
+        reader.start()
+    deadline = time.monotonic() + case["timeout"]
+    ended = False
+    try:
+        for item in case["input"]:
+            if isinstance(item, WaitFor):
+                while True:
+                    remaining = deadline - time.monotonic()
+                    if remaining <= 0:
+                        raise TimeoutError
+                    try:
+                        line = lines.get(timeout=remaining)
+                    except queue.Empty:
+                        raise TimeoutError
+                    if line is None:
+                        ended = True
+                        break
+                    collected.append(line)
+                    if re.fullmatch(item.pattern, line):
+                        break
+                if ended:
+                    break
+            else:
+                proc.stdin.write((item + "\n").encode())
+                proc.stdin.flush()
+        proc.stdin.close()
+        while not ended:
+            remaining = deadline - time.monotonic()
+            if remaining <= 0:
+                raise TimeoutError
+            try:
+                line = lines.get(timeout=remaining)
+            except queue.Empty:
+                raise TimeoutError
+            if line is None:
+                break
+            collected.append(line)
+        status = proc.wait(timeout=max(deadline - time.monotonic(), 0.1))
+        for reader in readers:
+            reader.join(timeout=max(deadline - time.monotonic(), 0.1))
+    except (TimeoutError, subprocess.TimeoutExpired, BrokenPipeError):
+        proc.kill()
+        proc.wait()
+        return None
+    return collected, b"".join(err_chunks), status
 
 
 def parse_case(path, tmp):
@@ -65,6 +143,8 @@ def parse_case(path, tmp):
                 case["errors_exact"] = True
             elif word == ">":
                 case["input"].append(rest)
+            elif word == "wait":
+                case["input"].append(WaitFor(rest))
             elif word in ("<", "<~", "<...", "<...~"):
                 case["expect"].append((word, rest))
             elif word in ("<count", "<none"):
@@ -151,25 +231,22 @@ def main():
         for name in case["unset"]:
             env.pop(name, None)
         env.update(case["env"])
-        stdin = "".join(l + "\n" for l in case["input"])
-        try:
-            proc = subprocess.run([engine], input=stdin.encode(), capture_output=True, env=env,
-                                  cwd=tmp, timeout=case["timeout"])
-        except subprocess.TimeoutExpired:
+        result = run_engine(engine, case, env, tmp)
+        if result is None:
             print(f"FAIL {path}: no exit within {case['timeout']} s")
             return 1
-        lines = proc.stdout.decode(errors="replace").splitlines()
+        lines, stderr, status = result
         problem = compare(case, lines)
         if problem is None:
-            problem = compare_errors(case, proc.stderr.decode(errors="replace").splitlines())
-        if problem is None and proc.returncode != case["exit"]:
-            problem = f"exit status {proc.returncode}, expected {case['exit']}"
+            problem = compare_errors(case, stderr.decode(errors="replace").splitlines())
+        if problem is None and status != case["exit"]:
+            problem = f"exit status {status}, expected {case['exit']}"
         if problem:
             print(f"FAIL {path}: {problem}")
             print("--- output ---")
             print("\n".join(lines[:200]))
             print("--- stderr ---")
-            print(proc.stderr.decode(errors="replace")[:4000])
+            print(stderr.decode(errors="replace")[:4000])
             return 1
     print(f"ok {os.path.basename(path)}")
     return 0
