@@ -144,13 +144,13 @@ bool check_start(Checker& c) {
   const int64_t timeout = c.setup->timeout_ms;
   return step(c, "uci block ending in uciok",
               [&] {
-                ProcessSpec spec;
-                spec.argv = split_command_line(c.setup->engine.cmd);
-                spec.argv.insert(spec.argv.end(), c.setup->engine.args.begin(),
+                ProcessSetup launch;
+                launch.argv = split_command_line(c.setup->engine.cmd);
+                launch.argv.insert(launch.argv.end(), c.setup->engine.args.begin(),
                                  c.setup->engine.args.end());
-                spec.env = c.setup->engine.env;
+                launch.env = c.setup->engine.env;
                 std::string error, line;
-                if (!process_start(c.e.process, spec, &error)) return error;
+                if (!process_start(c.e.process, launch, &error)) return error;
                 if (!send(c, "uci").empty()) return std::string("engine does not read its input");
                 const WaitResult r =
                     wait_for_word(c.e, "uciok", now_ms() + timeout, &line, nullptr);

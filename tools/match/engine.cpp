@@ -105,21 +105,21 @@ void read_bestmove(const std::string& line, SearchReply* reply) {
 // Starts the engine and runs the handshake up to the first "readyok".
 Fault engine_start(EngineSession& e, int64_t timeout_ms) {
   const EngineConfig& c = *e.config;
-  ProcessSpec spec;
-  spec.argv = split_command_line(c.cmd);
-  spec.argv.insert(spec.argv.end(), c.args.begin(), c.args.end());
-  spec.env = c.env;
-  spec.dir = c.dir;
+  ProcessSetup launch;
+  launch.argv = split_command_line(c.cmd);
+  launch.argv.insert(launch.argv.end(), c.args.begin(), c.args.end());
+  launch.env = c.env;
+  launch.dir = c.dir;
   e.name = c.name;
   e.last_lines.clear();
   std::string error;
-  if (!process_start(e.process, spec, &error)) return make_fault(e, FaultKind::CRASH, error);
+  if (!process_start(e.process, launch, &error)) return make_fault(e, FaultKind::CRASH, error);
   Fault f = engine_send(e, "uci");
   if (f.kind != FaultKind::NONE) return f;
   std::string line;
   const WaitResult r = wait_for_word(e, "uciok", now_ms() + timeout_ms, &line, nullptr);
   if (r != WaitResult::FOUND) return wait_fault(e, r, "uciok", timeout_ms);
-  if (e.name.empty()) e.name = spec.argv[0];
+  if (e.name.empty()) e.name = launch.argv[0];
   for (const auto& [name, value] : c.options) {
     f = engine_send(e, "setoption name " + name + " value " + value);
     if (f.kind != FaultKind::NONE) return f;

@@ -62,11 +62,11 @@ void collect_error_lines(ChildProcess& child, std::vector<std::string>* err_line
   }
 }
 
-// The child's environment: the captured base with the spec's variables replaced or added.
-std::vector<std::string> child_environment(const ProcessSpec& spec) {
+// The child's environment: the captured base with the setup's variables replaced or added.
+std::vector<std::string> child_environment(const ProcessSetup& launch) {
   capture_base_environment();
   std::vector<std::string> env = base_environment;
-  for (const auto& [name, value] : spec.env) {
+  for (const auto& [name, value] : launch.env) {
     const std::string prefix = name + "=";
     std::erase_if(env,
                   [&](const std::string& e) { return e.compare(0, prefix.size(), prefix) == 0; });
@@ -124,8 +124,8 @@ std::vector<std::string> split_command_line(const std::string& text) {
 }
 
 // Starts the child with its three standard streams on pipes.
-bool process_start(ChildProcess& child, const ProcessSpec& spec, std::string* error) {
-  if (spec.argv.empty()) return *error = "empty command", false;
+bool process_start(ChildProcess& child, const ProcessSetup& launch, std::string* error) {
+  if (launch.argv.empty()) return *error = "empty command", false;
   int in_pipe[2], out_pipe[2], err_pipe[2];
   if (pipe2(in_pipe, O_CLOEXEC) != 0) return *error = std::strerror(errno), false;
   if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) {
@@ -137,7 +137,7 @@ bool process_start(ChildProcess& child, const ProcessSpec& spec, std::string* er
   posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
   posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
-  if (!spec.dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, spec.dir.c_str());
+  if (!launch.dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, launch.dir.c_str());
   posix_spawnattr_t attr;
   posix_spawnattr_init(&attr);
   sigset_t defaults;
@@ -145,7 +145,7 @@ bool process_start(ChildProcess& child, const ProcessSpec& spec, std::string* er
   sigaddset(&defaults, SIGPIPE);
   posix_spawnattr_setsigdefault(&attr, &defaults);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
-  std::vector<std::string> args = spec.argv, env = child_environment(spec);
+  std::vector<std::string> args = launch.argv, env = child_environment(launch);
   std::vector<char*> argv = c_array(args), envp = c_array(env);
   const int rc = posix_spawnp(&child.pid, argv[0], &actions, &attr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
@@ -155,7 +155,7 @@ bool process_start(ChildProcess& child, const ProcessSpec& spec, std::string* er
   child.reaped = false;
   child.out_buffer.clear(), child.err_buffer.clear();
   if (rc != 0) {
-    *error = "cannot start \"" + spec.argv[0] + "\": " + std::strerror(rc);
+    *error = "cannot start \"" + launch.argv[0] + "\": " + std::strerror(rc);
     child.pid = -1;
     close_fd(child.in_fd), close_fd(child.out_fd), close_fd(child.err_fd);
     return false;

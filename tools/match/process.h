@@ -15,7 +15,7 @@
 
 namespace kelmstrad::match {
 
-struct ProcessSpec {
+struct ProcessSetup {
   std::vector<std::string> argv;                         // program and arguments
   std::vector<std::pair<std::string, std::string>> env;  // variables set for this child only
   std::string dir;                                       // working directory, empty: inherited
@@ -41,7 +41,7 @@ void capture_base_environment();
 std::vector<std::string> split_command_line(const std::string& text);
 
 // Starts the child; false with a message when it cannot be started.
-bool process_start(ChildProcess& child, const ProcessSpec& spec, std::string* error);
+bool process_start(ChildProcess& child, const ProcessSetup& launch, std::string* error);
 
 // Writes one line (a line feed is added); false when the child no longer reads.
 bool process_write_line(ChildProcess& child, const std::string& line);
