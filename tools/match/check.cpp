@@ -147,7 +147,7 @@ bool check_start(Checker& c) {
                 ProcessSetup launch;
                 launch.argv = split_command_line(c.setup->engine.cmd);
                 launch.argv.insert(launch.argv.end(), c.setup->engine.args.begin(),
-                                 c.setup->engine.args.end());
+                                   c.setup->engine.args.end());
                 launch.env = c.setup->engine.env;
                 std::string error, line;
                 if (!process_start(c.e.process, launch, &error)) return error;
