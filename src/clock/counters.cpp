@@ -59,14 +59,6 @@ namespace {
 constexpr int COST_TEXT_BYTES = 4096;
 constexpr int JSON_KEYS = 32;
 
-// Truncates toward zero; values beyond the 32-bit range are held at its ends.
-int32_t truncate_cost(double value) {
-  if (!(value == value)) return 0;
-  if (value >= 2147483647.0) return 2147483647;
-  if (value <= -2147483648.0) return -2147483647 - 1;
-  return static_cast<int32_t>(value);
-}
-
 // The value after "\"key\":" anywhere in the text, truncated; 0 when absent.
 int32_t find_cost(const char* text, const char* key) {
   char pattern[32];
@@ -94,6 +86,14 @@ const SideCosts& side_costs() {
 }
 
 }  // namespace
+
+// Truncates toward zero; values beyond the 32-bit range are held at its ends.
+int32_t truncate_cost(double value) {
+  if (!(value == value)) return 0;
+  if (value >= 2147483647.0) return 2147483647;
+  if (value <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<int32_t>(value);
+}
 
 // Fills the cost table from a JSON text and the scaling variables.
 void load_cost_table_from(const char* json, const char* vscale, const char* nnfcost,

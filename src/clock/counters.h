@@ -65,6 +65,9 @@ void load_cost_table();
 void load_cost_table_from(const char* json, const char* vscale, const char* nnfcost,
                           const char* nnocost);
 
+// A cost in units, truncated toward zero and held inside the 32-bit range.
+int32_t truncate_cost(double value);
+
 // Zeroes the 34 counters, slcalls_count and the ten side counters.
 void clear_search_counters();
 

@@ -7,6 +7,7 @@
 #include "eval/endgame.h"
 #include "eval/king_shelter.h"
 #include "eval/mobility.h"
+#include "eval/network.h"
 #include "eval/params.h"
 #include "eval/pawns.h"
 #include "eval/terms.h"
@@ -32,7 +33,7 @@ struct PawnHashSimSlot {
   uint8_t valid;
 };
 
-PawnHashSimSlot pawn_hash_sim[PAWN_HASH_SIM_SLOTS];  // never cleared by the engine
+PawnHashSimSlot pawn_hash_sim[PAWN_HASH_SIM_SLOTS];  // cleared only by "ucinewgame"
 
 const int8_t NO_PAWNS[PAWN_FILE_ENTRIES] = {};
 
@@ -78,7 +79,19 @@ int64_t blend(int64_t mg_terms, int64_t eg_terms, int p16) {
 
 // The white-relative hand-made value as the returned score. A loaded network
 // in residual or blend mode is combined here.
-int hand_made_result(int v) { return side_relative(v); }
+int hand_made_result(int v, int p16) {
+  if (network_corrects_eval()) return network_combine(v, p16);
+  return side_relative(v);
+}
+
+// The network-only path: the scaled output, made white-relative for the
+// search-line penalty and the endgame rules, then back for the side to move.
+// No tempo. Charges one NNO.
+int network_only_result(int p16) {
+  const int x = network_scaled_eval();
+  const int v = network_path_white(position.side == WHITE ? x : -x, p16);
+  return position.side == WHITE ? v : -v;
+}
 
 }  // namespace
 
@@ -170,13 +183,16 @@ int network_path_white(int x, int p16) { return apply_endgame_rules(search_path_
 int evaluate() {
   // Step 1.
   ++op_counters[EVAL];
+  // Step 2. The network named by NNUE is loaded, and its mode fixed, on the first call.
+  network_first_use();
   const int p16 = blend_weight();
-  // Steps 2-3. The network (loaded on the first call when NNUE names one)
-  // takes over here in network-only mode, or in blend mode at p16 16.
-  // Step 4.
+  // Step 3. The network alone: network-only mode, or blend mode at p16 16.
+  // It comes before the lean test.
+  if (network_replaces_eval(p16)) return network_only_result(p16);
+  // Step 4. Residual and blend modes do not consult the network here.
   if (lean_mode) return side_relative(lean_eval_white(p16));
   // Step 5.
-  return hand_made_result(full_eval_white(p16));
+  return hand_made_result(full_eval_white(p16), p16);
 }
 
 }  // namespace kelmstrad

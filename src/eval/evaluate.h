@@ -103,7 +103,7 @@ int network_path_white(int x, int p16);
 // largest power of two not above it, clamped to 1..65536.
 int pawn_hash_sim_slots(long requested);
 
-// Empties the simulated pawn hash (tests only; the engine never clears it).
+// Empties the simulated pawn hash ("ucinewgame" and tests).
 void pawn_hash_sim_clear();
 
 // Why the position cannot be evaluated (a king is missing), or nullptr.

@@ -3,6 +3,7 @@
 #include <pthread.h>
 #include <time.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -57,6 +58,11 @@ void sleep_1ms() {
 }
 
 int64_t calendar_seconds() { return static_cast<int64_t>(time(nullptr)); }
+
+void process_exit(int status) {
+  fflush(nullptr);
+  _Exit(status);
+}
 
 const char* env_lookup(const char* name) { return getenv(name); }
 

@@ -37,6 +37,10 @@ void sleep_1ms();
 // Seconds of the calendar clock.
 int64_t calendar_seconds();
 
+// Flushes the standard streams and ends the process at once with `status`,
+// without running static destructors (another thread may still be running).
+[[noreturn]] void process_exit(int status);
+
 // Reads an environment variable afresh (nullptr when unset); no caching.
 const char* env_lookup(const char* name);
 

@@ -74,10 +74,16 @@ void cmd_setoption(TokenReader& tokens) {
 }
 
 // "ucinewgame": forgets what earlier games taught the search; the position stays.
+// A new game starts from the same state as a fresh process, so that two
+// identical searches separated by "ucinewgame" do identical work: the tables,
+// the simulated pawn hash (its misses are charged to the clock) and the
+// best-move memory of the iteration rule are all cleared.
 void cmd_ucinewgame(TokenReader&) {
   tt_clear();
   history_clear();
   clear_correction_table();
+  pawn_hash_sim_clear();
+  previous_iteration_best = 0;
 }
 
 // Why the position cannot be searched safely, or nullptr when it can.

@@ -18,6 +18,7 @@ A case file holds directives, one per line:
   <...~ regex           some later output line matches the regular expression
   <count N regex        exactly N of the output lines match (checked on the whole output)
   <none regex           no output line matches (checked on the whole output)
+  <halves regex         the matching output lines form two identical halves (a repeated run)
   <err text             the next line of standard error equals text (standard error is
                         only checked where a case asks)
   stderr exact          standard error holds nothing beyond the "<err" lines
@@ -25,6 +26,7 @@ A case file holds directives, one per line:
   partial               output may go on after the last expected line
   exit N                expected exit status (default 0)
   timeout S             seconds allowed (default 120)
+  mintime MS            the run must last at least MS milliseconds of real time (a lower bound only)
 Input is written as it comes (up to each "wait") and then closed: the end of input ends the engine.
 """
 import os
@@ -66,22 +68,29 @@ def run_engine(engine, case, env, cwd):
     for reader in readers:
         reader.start()
     deadline = time.monotonic() + case["timeout"]
+
+    def next_line():
+        """The next output line, None at the end of output; TimeoutError past the deadline."""
+        remaining = deadline - time.monotonic()
+        if remaining <= 0:
+            raise TimeoutError
+        try:
+            line = lines.get(timeout=remaining)
+        except queue.Empty:
+            raise TimeoutError
+        if line is not None:
+            collected.append(line)
+        return line
+
     ended = False
     try:
         for item in case["input"]:
             if isinstance(item, WaitFor):
                 while True:
-                    remaining = deadline - time.monotonic()
-                    if remaining <= 0:
-                        raise TimeoutError
-                    try:
-                        line = lines.get(timeout=remaining)
-                    except queue.Empty:
-                        raise TimeoutError
+                    line = next_line()
                     if line is None:
                         ended = True
                         break
-                    collected.append(line)
                     if re.fullmatch(item.pattern, line):
                         break
                 if ended:
@@ -90,17 +99,8 @@ def run_engine(engine, case, env, cwd):
                 proc.stdin.write((item + "\n").encode())
                 proc.stdin.flush()
         proc.stdin.close()
-        while not ended:
-            remaining = deadline - time.monotonic()
-            if remaining <= 0:
-                raise TimeoutError
-            try:
-                line = lines.get(timeout=remaining)
-            except queue.Empty:
-                raise TimeoutError
-            if line is None:
-                break
-            collected.append(line)
+        while not ended and next_line() is not None:
+            pass
         status = proc.wait(timeout=max(deadline - time.monotonic(), 0.1))
         for reader in readers:
             reader.join(timeout=max(deadline - time.monotonic(), 0.1))
@@ -147,7 +147,7 @@ def parse_case(path, tmp):
                 case["input"].append(WaitFor(rest))
             elif word in ("<", "<~", "<...", "<...~"):
                 case["expect"].append((word, rest))
-            elif word in ("<count", "<none"):
+            elif word in ("<count", "<none", "<halves"):
                 case["checks"].append((word, rest))
             elif word == "exact":
                 case["exact"] = True
@@ -157,6 +157,8 @@ def parse_case(path, tmp):
                 case["exit"] = int(rest)
             elif word == "timeout":
                 case["timeout"] = float(rest)
+            elif word == "mintime":
+                case["mintime"] = float(rest)
             else:
                 raise SystemExit(f"{path}: unknown directive: {line}")
     return case
@@ -189,6 +191,11 @@ def compare(case, lines):
             found = sum(1 for l in lines if re.fullmatch(pattern, l))
             if found != int(count):
                 return f"{found} lines match {pattern!r}, expected {count}"
+        elif kind == "<halves":
+            found = [l for l in lines if re.fullmatch(text, l)]
+            half = len(found) // 2
+            if not found or len(found) % 2 or found[:half] != found[half:]:
+                return f"lines matching {text!r} are not two identical halves: {found}"
         elif any(re.fullmatch(text, l) for l in lines):
             return f"a line matches {text!r}, expected none"
     return None
@@ -231,7 +238,9 @@ def main():
         for name in case["unset"]:
             env.pop(name, None)
         env.update(case["env"])
+        started = time.monotonic()
         result = run_engine(engine, case, env, tmp)
+        took_ms = (time.monotonic() - started) * 1000
         if result is None:
             print(f"FAIL {path}: no exit within {case['timeout']} s")
             return 1
@@ -239,6 +248,8 @@ def main():
         problem = compare(case, lines)
         if problem is None:
             problem = compare_errors(case, stderr.decode(errors="replace").splitlines())
+        if problem is None and took_ms < case.get("mintime", 0):
+            problem = f"the run took {took_ms:.0f} ms, expected at least {case['mintime']:.0f}"
         if problem is None and status != case["exit"]:
             problem = f"exit status {status}, expected {case['exit']}"
         if problem:
