@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include "platform/assert.h"
+
 #include <pthread.h>
 #include <time.h>
 
@@ -62,6 +64,14 @@ int64_t calendar_seconds() { return static_cast<int64_t>(time(nullptr)); }
 void process_exit(int status) {
   fflush(nullptr);
   _Exit(status);
+}
+
+// Prints the failed condition with its place and aborts (a core dump, a
+// sanitizer's stack trace).
+void assert_failed(const char* condition, const char* file, int line) {
+  fprintf(stderr, "ASSERT failed: %s (%s:%d)\n", condition, file, line);
+  fflush(nullptr);
+  abort();
 }
 
 const char* env_lookup(const char* name) { return getenv(name); }
