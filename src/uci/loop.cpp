@@ -86,6 +86,8 @@ void cmd_ucinewgame(TokenReader&) {
   previous_iteration_best = 0;
 }
 
+}  // namespace
+
 // Why the position cannot be searched safely, or nullptr when it can.
 const char* unplayable_reason() {
   int pieces = 0;
@@ -102,6 +104,8 @@ const char* unplayable_reason() {
     return "the side not to move is in check";
   return nullptr;
 }
+
+namespace {
 
 // "position [startpos | fen F...] [moves M...]". A position the engine cannot
 // search safely is refused and the previous one kept.

@@ -41,4 +41,8 @@ int command_loop(FILE* in);
 // Joins the search thread if one exists.
 void join_search_thread();
 
+// Why the current position cannot be searched safely (the check by which
+// "position" refuses a FEN), or nullptr when it can.
+const char* unplayable_reason();
+
 }  // namespace kelmstrad

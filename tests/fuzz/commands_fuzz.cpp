@@ -1,0 +1,118 @@
+// Fuzz target: a stream of command lines, one per '\n' (a NUL ends its line),
+// carried out in-process by process_line exactly as the command loop would,
+// with the output sent to a null sink. "quit" ends the input as it would end
+// the process.
+//
+// The harness, not the engine, keeps each input short:
+// - "go" gets a node limit: the line is completed so that its last keyword
+//   has a value, then "nodes N" is appended, N being the line's own node
+//   limit when that is between 1 and MAX_GO_NODES, else MAX_GO_NODES;
+// - the depth of "perft" and "perftx" is held at MAX_PERFT_DEPTH and that of
+//   "skel", "skel2", "skel3" and "skel4" at MAX_SKEL_DEPTH;
+// - at the end of the input a search that would wait for "stop" (infinite,
+//   pondering, or paced to real time) is stopped; any other search ends by
+//   its own limits.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "uci/loop.h"
+
+using namespace kelmstrad;
+
+namespace {
+
+constexpr uint32_t MAX_GO_NODES = 1500;
+constexpr int MAX_PERFT_DEPTH = 2;
+constexpr int MAX_SKEL_DEPTH = 2;
+constexpr const char* DELIMITERS = " \t\r\n";
+
+// The tokens of a line, split as the engine splits it.
+std::vector<std::string> split(const std::string& line) {
+  std::vector<std::string> tokens;
+  size_t start = line.find_first_not_of(DELIMITERS);
+  while (start != std::string::npos) {
+    const size_t end = line.find_first_of(DELIMITERS, start);
+    tokens.push_back(line.substr(start, end - start));
+    start = end == std::string::npos ? end : line.find_first_not_of(DELIMITERS, end);
+  }
+  return tokens;
+}
+
+// The line rebuilt from its tokens.
+std::string join(const std::vector<std::string>& tokens) {
+  std::string line;
+  for (const std::string& token : tokens) {
+    if (!line.empty()) line += ' ';
+    line += token;
+  }
+  return line;
+}
+
+// "go" with the node limit appended, after the keywords are paired the way
+// the engine pairs them ("ponder" and "infinite" stand alone).
+std::string capped_go(std::vector<std::string> tokens) {
+  uint32_t nodes = 0;
+  size_t i = 1;
+  while (i < tokens.size()) {
+    if (tokens[i] == "ponder" || tokens[i] == "infinite") {
+      ++i;
+      continue;
+    }
+    if (i + 1 == tokens.size()) tokens.push_back("0");
+    if (tokens[i] == "nodes") nodes = static_cast<uint32_t>(strtoll(tokens[i + 1].c_str(), nullptr, 10));
+    i += 2;
+  }
+  if (nodes == 0 || nodes > MAX_GO_NODES) nodes = MAX_GO_NODES;
+  tokens.push_back("nodes");
+  tokens.push_back(std::to_string(nodes));
+  return join(tokens);
+}
+
+// The line with the token at `index`, if any, held at `cap` (atoi value).
+std::string capped_depth(std::vector<std::string> tokens, size_t index, int cap) {
+  if (index < tokens.size() && atoi(tokens[index].c_str()) > cap) tokens[index] = std::to_string(cap);
+  return join(tokens);
+}
+
+// The line as the harness lets the engine see it.
+std::string bounded_line(const std::string& line) {
+  const std::vector<std::string> tokens = split(line);
+  if (tokens.empty()) return line;
+  const std::string& word = tokens[0];
+  if (word == "go") return capped_go(tokens);
+  if (word == "perft" || word == "perftx") return capped_depth(tokens, 1, MAX_PERFT_DEPTH);
+  if (word == "skel" || word == "skel2" || word == "skel3" || word == "skel4")
+    return capped_depth(tokens, 1, MAX_SKEL_DEPTH);
+  return line;
+}
+
+// Ends the input's search: stopped if it would wait, else left to its limits.
+void finish_search() {
+  const bool waits = infinite.load() || (pondering.load() && !ponderhit.load()) || real_time_mode.load();
+  if (waits) stop_flag.store(1, std::memory_order_relaxed);
+  join_search_thread();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::start_engine_once();
+  fuzz::reset_engine();
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    line = line.substr(0, strlen(line.c_str()));
+    start = end + 1;
+    if (!process_line(bounded_line(line).c_str())) break;
+  }
+  finish_search();
+  return 0;
+}
