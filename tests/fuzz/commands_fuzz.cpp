@@ -12,13 +12,20 @@
 // - at the end of the input a search that would wait for "stop" (infinite,
 //   pondering, or paced to real time) is stopped; any other search ends by
 //   its own limits.
+//
+// Beside the sanitizers, plain faults stop the run: whenever no search is
+// running after a line, the position must be consistent with its
+// incremental state, still playable (the check of "position"), and the
+// move stack empty.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "board/position.h"
 #include "harness.h"
 #include "uci/loop.h"
 
@@ -98,6 +105,21 @@ void finish_search() {
   join_search_thread();
 }
 
+// Stops the run with a message: a finding.
+[[noreturn]] void fail(const char* what, const std::string& line) {
+  fprintf(stderr, "commands_fuzz: after \"%s\": %s\n", line.c_str(), what);
+  abort();
+}
+
+// The checks made after a line when no search runs.
+void check_idle_state(const std::string& line) {
+  if (searching.load()) return;
+  join_search_thread();
+  if (!position_is_ok()) fail("the position is inconsistent", line);
+  if (const char* why = unplayable_reason()) fail(why, line);
+  if (move_stack_len != 0) fail("the move stack is not empty", line);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -111,7 +133,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string line = text.substr(start, end - start);
     line = line.substr(0, strlen(line.c_str()));
     start = end + 1;
-    if (!process_line(bounded_line(line).c_str())) break;
+    const std::string bounded = bounded_line(line);
+    if (!process_line(bounded.c_str())) break;
+    check_idle_state(bounded);
   }
   finish_search();
   return 0;

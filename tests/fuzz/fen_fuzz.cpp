@@ -1,9 +1,13 @@
 // Fuzz target: one FEN text. It is read by parse_fen and checked the way
 // "position" checks it; a position that "position" would accept is then shown
 // ("d"), counted ("perft 2"), evaluated ("eval") and searched to depth 2.
-// Beside the sanitizers, two plain faults stop the run: incremental state
-// that disagrees with the board after parse_fen, and a position that any of
-// these leaves changed.
+// Beside the sanitizers, plain faults stop the run:
+// - incremental state (keys, scores, phase, slots) that disagrees with the
+//   board after parse_fen or after any make or unmake of the root moves;
+// - a position that "d", "perft 2", "eval" or the search leaves changed;
+// - a colour mirror of the position (read back from the parsed board) that
+//   "position" would judge differently, or whose two-ply leaf count or
+//   evaluation differs from the original's.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,8 +15,12 @@
 #include <string>
 
 #include "board/fen.h"
+#include "board/make.h"
+#include "board/movegen.h"
+#include "board/perft.h"
 #include "board/position.h"
 #include "harness.h"
+#include "eval/evaluate.h"
 #include "search/alpha_beta.h"
 #include "uci/loop.h"
 
@@ -64,6 +72,71 @@ void expect_unchanged(const Snapshot& before, const char* what) {
   }
 }
 
+// Stops the run with a message: a finding.
+[[noreturn]] void fail(const char* what) {
+  fprintf(stderr, "fen_fuzz: %s\n", what);
+  abort();
+}
+
+// The FEN of the current position with the colours mirrored: ranks flipped,
+// piece colours, side to move, castling rights and en passant swapped.
+std::string mirrored_fen() {
+  std::string fen;
+  for (int rank = 0; rank <= 7; ++rank) {
+    int empty = 0;
+    for (int file = 0; file < 8; ++file) {
+      const Piece p = position.board[rank * 16 + file];
+      if (p == 0) {
+        ++empty;
+        continue;
+      }
+      if (empty != 0) fen += static_cast<char>('0' + empty);
+      empty = 0;
+      const char letter = ".pnbrqk."[piece_kind(p)];
+      fen += piece_side(p) == BLACK ? static_cast<char>(letter - 32) : letter;
+    }
+    if (empty != 0) fen += static_cast<char>('0' + empty);
+    if (rank != 7) fen += '/';
+  }
+  fen += position.side == WHITE ? " b " : " w ";
+  const uint8_t c = position.castling;
+  const std::string rights = std::string((c & 4) ? "K" : "") + ((c & 8) ? "Q" : "") +
+                             ((c & 1) ? "k" : "") + ((c & 2) ? "q" : "");
+  fen += rights.empty() ? "-" : rights;
+  fen += ' ';
+  if (position.ep_square == NO_EP_SQUARE) {
+    fen += '-';
+  } else {
+    fen += static_cast<char>('a' + square_file(position.ep_square));
+    fen += static_cast<char>('1' + 7 - square_rank(position.ep_square));
+  }
+  fen += ' ' + std::to_string(position.halfmove_clock) + " 1";
+  return fen;
+}
+
+// Leaves of the legal tree to `depth`, checking the incremental state after
+// every make and every unmake.
+uint64_t checked_walk(int depth) {
+  if (depth == 0) return 1;
+  const uint16_t mark = move_stack_len;
+  generate_moves(true);
+  generate_moves(false);
+  const uint16_t end = move_stack_len;
+  uint64_t leaves = 0;
+  for (int i = mark; i < end; ++i) {
+    if (!make_move(move_stack[i])) {
+      if (!position_is_ok()) fail("a refused move left the position inconsistent");
+      continue;
+    }
+    if (!position_is_ok()) fail("make_move left the position inconsistent");
+    leaves += checked_walk(depth - 1);
+    unmake_move();
+    if (!position_is_ok()) fail("unmake_move left the position inconsistent");
+  }
+  move_stack_len = mark;
+  return leaves;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -71,11 +144,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::reset_engine();
   const std::string fen(reinterpret_cast<const char*>(data), size);
   parse_fen(fen.c_str());
-  if (unplayable_reason() == nullptr) {
-    if (!position_is_ok()) {
-      fprintf(stderr, "fen_fuzz: parse_fen left the position inconsistent\n");
-      abort();
-    }
+  const std::string mirror = mirrored_fen();
+  const bool accepted = unplayable_reason() == nullptr;
+  if (accepted) {
+    if (!position_is_ok()) fail("parse_fen left the position inconsistent");
+    checked_walk(1);
+    const uint64_t leaves = perft(2);
+    const int score = evaluate();
     const Snapshot before = take_snapshot();
     process_line("d");
     expect_unchanged(before, "d");
@@ -85,6 +160,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     expect_unchanged(before, "eval");
     search_fixed_depth(2);
     expect_unchanged(before, "search depth 2");
+    parse_fen(mirror.c_str());
+    if (unplayable_reason() != nullptr) fail("the mirror is refused");
+    checked_walk(1);
+    if (perft(2) != leaves) fail("the mirror has another two-ply leaf count");
+    if (evaluate() != score) fail("the mirror has another evaluation");
+  } else {
+    parse_fen(mirror.c_str());
+    if (unplayable_reason() == nullptr) fail("the mirror of a refused position is accepted");
   }
   parse_fen(START_FEN);
   return 0;
