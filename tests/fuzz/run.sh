@@ -39,6 +39,11 @@ make -f tests/fuzz/Makefile -j2 FUZZ_BUILD="$FUZZ_BUILD"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:halt_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
+# Longest input of each target: a FEN well past the 255 characters that
+# "position" keeps; command streams long enough for a game of over 951 moves,
+# where "position ... moves" compacts the history.
+declare -A MAX_LEN=([fen]=1024 [commands]=16384)
+
 status=0
 for target in fen commands; do
   corpus="$FUZZ_BUILD/corpus/$target"
@@ -49,7 +54,7 @@ for target in fen commands; do
   cp tests/fuzz/corpus_"$target"/* "$corpus"/
   echo "== ${target}_fuzz: ${SECONDS_PER_TARGET} s"
   if "$FUZZ_BUILD/${target}_fuzz" "$corpus" -dict=tests/fuzz/"$target".dict \
-      -max_total_time="$SECONDS_PER_TARGET" -timeout="$INPUT_TIMEOUT" -rss_limit_mb=2048 \
+      -max_len="${MAX_LEN[$target]}" -max_total_time="$SECONDS_PER_TARGET" -timeout="$INPUT_TIMEOUT" -rss_limit_mb=2048 \
       -close_fd_mask=1 -print_final_stats=1 -artifact_prefix="$artifacts" >"$log" 2>&1; then
     grep -E '^(Done|stat::number_of_executed_units)' "$log" || true
   else
