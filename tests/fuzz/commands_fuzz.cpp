@@ -13,21 +13,30 @@
 //   pondering, or paced to real time) is stopped; any other search ends by
 //   its own limits.
 //
-// Beside the sanitizers, plain faults stop the run: whenever no search is
-// running after a line, the position must be consistent with its
-// incremental state, still playable (the check of "position"), and the
-// move stack empty.
+// Beside the sanitizers, plain faults stop the run:
+// - whenever no search is running after a line, the position must be
+//   consistent with its incremental state, still playable (the check of
+//   "position"), and the move stack empty;
+// - every "go" must be answered by exactly one "bestmove", in order, naming a
+//   legal move of the position the search started from ("0000" only when it
+//   has none), and its ponder move, if any, must be legal after it.
+// The replies are captured in a scratch file; KELMSTRAD_FUZZ_OUTPUT shows them.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
+#include "board/make.h"
+#include "board/move.h"
 #include "board/position.h"
 #include "harness.h"
+#include "platform/env.h"
 #include "uci/loop.h"
+#include "uci/output.h"
 
 using namespace kelmstrad;
 
@@ -105,10 +114,88 @@ void finish_search() {
   join_search_thread();
 }
 
+// A "go" as the harness saw it: the position the search starts from.
+struct GoRecord {
+  Position start;
+  std::string line;
+};
+
+std::vector<GoRecord> go_records;  // the "go" lines of the current input
+FILE* capture = nullptr;           // the engine's replies to the current input
+
 // Stops the run with a message: a finding.
 [[noreturn]] void fail(const char* what, const std::string& line) {
   fprintf(stderr, "commands_fuzz: after \"%s\": %s\n", line.c_str(), what);
   abort();
+}
+
+// Ends a running search as process_line would before a "go" and notes the
+// position the new search will start from.
+void note_go(const std::string& line) {
+  if (searching.load()) stop_flag.store(1, std::memory_order_relaxed);
+  join_search_thread();
+  go_records.push_back(GoRecord{position, line});
+}
+
+// The replies captured so far.
+std::string captured_text() {
+  fflush(capture);
+  std::string text;
+  rewind(capture);
+  char chunk[4096];
+  size_t n;
+  while ((n = fread(chunk, 1, sizeof(chunk), capture)) > 0) text.append(chunk, n);
+  return text;
+}
+
+// An empty capture file as the output sink.
+void start_capture() {
+  if (capture == nullptr) capture = tmpfile();
+  if (capture == nullptr) abort();
+  fflush(capture);
+  if (ftruncate(fileno(capture), 0) != 0) abort();
+  rewind(capture);
+  set_output_sink(capture);
+}
+
+// True if `text` is among the legal moves of the current position.
+bool is_legal_text(const std::string& text) {
+  for (const std::string& legal : fuzz::legal_move_texts())
+    if (legal == text) return true;
+  return false;
+}
+
+// Checks one "bestmove" reply against the position its "go" started from.
+void check_best_move(const GoRecord& go, const std::vector<std::string>& reply) {
+  position = go.start;
+  const std::string best = reply.size() > 1 ? reply[1] : "";
+  if (fuzz::legal_moves().empty()) {
+    if (best != "0000") fail("bestmove in a position without legal moves", go.line);
+    return;
+  }
+  if (!is_legal_text(best)) fail("bestmove is not a legal move", go.line);
+  if (reply.size() < 4) return;
+  if (reply[2] != "ponder" || reply.size() != 4) fail("malformed bestmove line", go.line);
+  make_move(parse_move_text(best.c_str()));
+  if (!is_legal_text(reply[3])) fail("the ponder move is not legal after the best move", go.line);
+}
+
+// Matches the "bestmove" replies with the "go" lines, in order.
+void check_replies() {
+  const std::string text = captured_text();
+  if (env_present("KELMSTRAD_FUZZ_OUTPUT")) fwrite(text.data(), 1, text.size(), stdout);
+  size_t answered = 0;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    start = end + 1;
+    if (line.rfind("bestmove", 0) != 0) continue;
+    if (answered == go_records.size()) fail("a bestmove without its go", line);
+    check_best_move(go_records[answered++], split(line));
+  }
+  if (answered != go_records.size()) fail("a go without its bestmove", go_records[answered].line);
 }
 
 // The checks made after a line when no search runs.
@@ -125,6 +212,8 @@ void check_idle_state(const std::string& line) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::start_engine_once();
   fuzz::reset_engine();
+  start_capture();
+  go_records.clear();
   const std::string text(reinterpret_cast<const char*>(data), size);
   size_t start = 0;
   while (start < text.size()) {
@@ -134,9 +223,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     line = line.substr(0, strlen(line.c_str()));
     start = end + 1;
     const std::string bounded = bounded_line(line);
+    const std::vector<std::string> tokens = split(bounded);
+    if (!tokens.empty() && tokens[0] == "go") note_go(bounded);
     if (!process_line(bounded.c_str())) break;
     check_idle_state(bounded);
   }
   finish_search();
+  check_replies();
   return 0;
 }

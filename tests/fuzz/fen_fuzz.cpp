@@ -5,6 +5,8 @@
 // - incremental state (keys, scores, phase, slots) that disagrees with the
 //   board after parse_fen or after any make or unmake of the root moves;
 // - a position that "d", "perft 2", "eval" or the search leaves changed;
+// - a search result that is not a legal move, or, without legal moves, not
+//   the null move with the mate score (in check) or the draw score;
 // - a colour mirror of the position (read back from the parsed board) that
 //   "position" would judge differently, or whose two-ply leaf count or
 //   evaluation differs from the original's.
@@ -13,7 +15,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "board/attack.h"
 #include "board/fen.h"
 #include "board/make.h"
 #include "board/movegen.h"
@@ -27,6 +31,8 @@
 using namespace kelmstrad;
 
 namespace {
+
+constexpr int MATED_AT_ROOT = -30000;
 
 // The fields a command must give back as it found them.
 struct Snapshot {
@@ -137,6 +143,22 @@ uint64_t checked_walk(int depth) {
   return leaves;
 }
 
+// A depth-2 result: a legal move, or without legal moves the null move
+// scored as mate (in check) or draw.
+void check_search_result(const FixedDepthResult& result) {
+  const std::vector<Move> legal = fuzz::legal_moves();
+  if (legal.empty()) {
+    const bool in_check =
+        square_attacked(position.slot_square[side_slot_base(position.side)], position.side ^ BLACK);
+    if (result.move != 0) fail("the search found a move where there is none");
+    if (result.score != (in_check ? MATED_AT_ROOT : 0)) fail("wrong score without legal moves");
+    return;
+  }
+  for (Move move : legal)
+    if (move == result.move) return;
+  fail("the search returned an illegal move");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -158,8 +180,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     expect_unchanged(before, "perft 2");
     process_line("eval");
     expect_unchanged(before, "eval");
-    search_fixed_depth(2);
+    const FixedDepthResult result = search_fixed_depth(2);
     expect_unchanged(before, "search depth 2");
+    check_search_result(result);
     parse_fen(mirror.c_str());
     if (unplayable_reason() != nullptr) fail("the mirror is refused");
     checked_walk(1);

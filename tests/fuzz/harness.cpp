@@ -4,6 +4,9 @@
 #include <cstring>
 
 #include "board/fen.h"
+#include "board/make.h"
+#include "board/move.h"
+#include "board/movegen.h"
 #include "board/position.h"
 #include "clock/counters.h"
 #include "driver/limits.h"
@@ -49,6 +52,7 @@ void start_engine_once() {
 void reset_engine() {
   stop_flag.store(1, std::memory_order_relaxed);
   join_search_thread();
+  stop_flag.store(0, std::memory_order_relaxed);
   searching.store(0, std::memory_order_relaxed);
   infinite.store(0, std::memory_order_relaxed);
   pondering.store(0, std::memory_order_relaxed);
@@ -61,6 +65,28 @@ void reset_engine() {
   position.recapture_square = NO_SQUARE;
   parse_fen(START_FEN);
   process_line("ucinewgame");
+}
+
+// Generates both move lists and keeps the moves that make_move accepts.
+std::vector<Move> legal_moves() {
+  std::vector<Move> moves;
+  const uint16_t mark = move_stack_len;
+  generate_moves(true);
+  generate_moves(false);
+  for (int i = mark; i < move_stack_len; ++i) {
+    if (!make_move(move_stack[i])) continue;
+    unmake_move();
+    moves.push_back(move_stack[i]);
+  }
+  move_stack_len = mark;
+  return moves;
+}
+
+// The same moves as text.
+std::vector<std::string> legal_move_texts() {
+  std::vector<std::string> texts;
+  for (Move move : legal_moves()) texts.emplace_back(move_to_text(move));
+  return texts;
 }
 
 }  // namespace kelmstrad::fuzz

@@ -2,6 +2,11 @@
 // output to a null sink, and the state every input starts from.
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "board/position.h"
+
 namespace kelmstrad::fuzz {
 
 // Runs the start-up once and sends the output channel to /dev/null (to
@@ -12,5 +17,12 @@ void start_engine_once();
 // process, sets the start position and clears the tables a new game clears,
 // so that every input runs from the same state whatever ran before it.
 void reset_engine();
+
+// The legal moves of the current position in generation order; the position
+// and the move stack are left as found.
+std::vector<Move> legal_moves();
+
+// The UCI texts of the legal moves of the current position.
+std::vector<std::string> legal_move_texts();
 
 }  // namespace kelmstrad::fuzz
