@@ -8,7 +8,11 @@
 //   has a value, then "nodes N" is appended, N being the line's own node
 //   limit when that is between 1 and MAX_GO_NODES, else MAX_GO_NODES;
 // - the depth of "perft" and "perftx" is held at MAX_PERFT_DEPTH and that of
-//   "skel", "skel2", "skel3" and "skel4" at MAX_SKEL_DEPTH;
+//   "skel", "skel2", "skel3" and "skel4" at MAX_SKEL_DEPTH; as these reduced
+//   searches know no node limit, they are skipped in a position with more of
+//   a kind than a game usually has (more than 8 pawns, 3 knights, bishops or
+//   rooks, or 2 queens of a side), where their quiescence alone can run to
+//   tens of millions of nodes;
 // - at the end of the input a search that would wait for "stop" (infinite,
 //   pondering, or paced to real time) is stopped; any other search ends by
 //   its own limits.
@@ -95,6 +99,24 @@ std::string capped_depth(std::vector<std::string> tokens, size_t index, int cap)
   return join(tokens);
 }
 
+// Ends a running search as process_line does before any command but "stop",
+// "ponderhit" and "isready", so that the harness may read the position.
+void end_search() {
+  if (searching.load()) stop_flag.store(1, std::memory_order_relaxed);
+  join_search_thread();
+}
+
+// True when no side has more pieces of a kind than a game usually has.
+bool ordinary_material() {
+  constexpr int MOST[7] = {0, 8, 3, 3, 3, 2, 1};
+  int count[16] = {};
+  for (int sq = 0; sq < 128; ++sq)
+    if (on_board(sq)) ++count[position.board[sq] & 15];
+  for (int kind = PAWN; kind <= KING; ++kind)
+    if (count[kind] > MOST[kind] || count[kind | BLACK] > MOST[kind]) return false;
+  return true;
+}
+
 // The line as the harness lets the engine see it.
 std::string bounded_line(const std::string& line) {
   const std::vector<std::string> tokens = split(line);
@@ -102,8 +124,11 @@ std::string bounded_line(const std::string& line) {
   const std::string& word = tokens[0];
   if (word == "go") return capped_go(tokens);
   if (word == "perft" || word == "perftx") return capped_depth(tokens, 1, MAX_PERFT_DEPTH);
-  if (word == "skel" || word == "skel2" || word == "skel3" || word == "skel4")
+  if (word == "skel" || word == "skel2" || word == "skel3" || word == "skel4") {
+    end_search();
+    if (!ordinary_material()) return "";
     return capped_depth(tokens, 1, MAX_SKEL_DEPTH);
+  }
   return line;
 }
 
@@ -132,8 +157,7 @@ FILE* capture = nullptr;           // the engine's replies to the current input
 // Ends a running search as process_line would before a "go" and notes the
 // position the new search will start from.
 void note_go(const std::string& line) {
-  if (searching.load()) stop_flag.store(1, std::memory_order_relaxed);
-  join_search_thread();
+  end_search();
   go_records.push_back(GoRecord{position, line});
 }
 

@@ -1,12 +1,15 @@
 // Fuzz target: one FEN text. It is read by parse_fen and checked the way
 // "position" checks it; a position that "position" would accept is then shown
 // ("d"), counted ("perft 2"), evaluated ("eval") and searched to depth 2.
+// The search gets a node limit (SEARCH_NODE_LIMIT): over absurd material
+// (nine queens a side) its quiescence alone runs to millions of nodes.
 // Beside the sanitizers, plain faults stop the run:
 // - incremental state (keys, scores, phase, slots) that disagrees with the
 //   board after parse_fen or after any make or unmake of the root moves;
 // - a position that "d", "perft 2", "eval" or the search leaves changed;
-// - a search result that is not a legal move, or, without legal moves, not
-//   the null move with the mate score (in check) or the draw score;
+// - a search result that is not a legal move, or, once the search has run
+//   to its depth, no move although there are legal moves; without legal
+//   moves, not the null move with the mate score (in check) or the draw score;
 // - a colour mirror of the position (read back from the parsed board) that
 //   "position" would judge differently, or whose two-ply leaf count or
 //   evaluation differs from the original's.
@@ -24,6 +27,8 @@
 #include "board/perft.h"
 #include "board/position.h"
 #include "harness.h"
+#include "clock/counters.h"
+#include "driver/limits.h"
 #include "eval/evaluate.h"
 #include "search/alpha_beta.h"
 #include "uci/loop.h"
@@ -33,6 +38,7 @@ using namespace kelmstrad;
 namespace {
 
 constexpr int MATED_AT_ROOT = -30000;
+constexpr uint32_t SEARCH_NODE_LIMIT = 100000;
 
 // The fields a command must give back as it found them.
 struct Snapshot {
@@ -144,8 +150,10 @@ uint64_t checked_walk(int depth) {
 }
 
 // A depth-2 result: a legal move, or without legal moves the null move
-// scored as mate (in check) or draw.
+// scored as mate (in check) or draw; a search cut short by the node limit
+// may have no move.
 void check_search_result(const FixedDepthResult& result) {
+  const bool complete = abort_search.load() == 0;
   const std::vector<Move> legal = fuzz::legal_moves();
   if (legal.empty()) {
     const bool in_check =
@@ -154,9 +162,10 @@ void check_search_result(const FixedDepthResult& result) {
     if (result.score != (in_check ? MATED_AT_ROOT : 0)) fail("wrong score without legal moves");
     return;
   }
+  if (result.move == 0 && !complete) return;
   for (Move move : legal)
     if (move == result.move) return;
-  fail("the search returned an illegal move");
+  fail(result.move == 0 ? "the search found no move" : "the search returned an illegal move");
 }
 
 }  // namespace
@@ -180,6 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     expect_unchanged(before, "perft 2");
     process_line("eval");
     expect_unchanged(before, "eval");
+    search_limits.node_limit = SEARCH_NODE_LIMIT;
     const FixedDepthResult result = search_fixed_depth(2);
     expect_unchanged(before, "search depth 2");
     check_search_result(result);
