@@ -72,7 +72,10 @@ bool position_is_ok() {
   position.eg_score = 0;
   for (int sq = 0; sq < 128; ++sq) {
     if (!on_board(sq)) {
-      if (saved.board[sq] != 0) return false;
+      if (saved.board[sq] != 0) {
+        position = saved;
+        return false;
+      }
       continue;
     }
     const Piece p = saved.board[sq];
