@@ -77,6 +77,8 @@ void cmd_setoption(TokenReader& tokens) {
 // "ucinewgame": forgets what earlier games taught the search; the position stays.
 void cmd_ucinewgame(TokenReader&) { new_game(); }
 
+}  // namespace
+
 // Why the position cannot be searched safely, or nullptr when it can.
 const char* unplayable_reason() {
   int pieces = 0;
@@ -93,6 +95,8 @@ const char* unplayable_reason() {
     return "the side not to move is in check";
   return nullptr;
 }
+
+namespace {
 
 // "position [startpos | fen F...] [moves M...]". A position the engine cannot
 // search safely is refused and the previous one kept.

@@ -46,4 +46,8 @@ void join_search_thread();
 // iteration rule's memory. The position stays.
 void new_game();
 
+// Why the current position cannot be searched safely (the check by which
+// "position" refuses a FEN), or nullptr when it can.
+const char* unplayable_reason();
+
 }  // namespace kelmstrad
