@@ -159,6 +159,7 @@ uint64_t total_cost() {
   return t;
 }
 
+// The units as a 64-bit count: NaN 0, the ends held, negative ones wrapping.
 uint64_t cost_units(double units) {
   if (!(units == units)) return 0;
   if (units >= 9223372036854775807.0) return static_cast<uint64_t>(INT64_MAX);
@@ -166,12 +167,14 @@ uint64_t cost_units(double units) {
   return static_cast<uint64_t>(static_cast<int64_t>(units));
 }
 
+// Whether any table cost, SLCALLS included, is above 0.
 bool cost_table_can_advance() {
   for (int32_t cost : op_costs)
     if (cost > 0) return true;
   return slcalls_cost > 0;
 }
 
+// Sets timed_by_process_clock for the next search; the first time it is set, one line says why.
 void choose_search_clock(bool timed) {
   static bool reported = false;
   timed_by_process_clock = use_virtual_clock && timed && !cost_table_can_advance();
