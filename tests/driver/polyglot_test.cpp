@@ -220,7 +220,8 @@ class GnuchessBook : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { loaded_ = load_polyglot_book(GNUCHESS_BOOK, &book_); }
   void SetUp() override {
-    ASSERT_TRUE(loaded_) << GNUCHESS_BOOK << " cannot be read: apt-get install gnuchess-book";
+    // .ci/run installs the book; elsewhere these cases are skipped without it.
+    if (!loaded_) GTEST_SKIP() << GNUCHESS_BOOK << " cannot be read: apt-get install gnuchess-book";
   }
   static bool loaded_;
   static PolyglotBook book_;

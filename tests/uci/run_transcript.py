@@ -28,6 +28,7 @@ A case file holds directives, one per line:
   partial               output may go on after the last expected line
   exit N                expected exit status (default 0)
   timeout S             seconds allowed (default 120)
+  requires PATH         skip the case (exit status 77) when PATH cannot be read
   mintime MS            the run must last at least MS milliseconds of real time (a lower bound only)
 Input is written as it comes (up to each "wait") and then closed: the end of input ends the engine.
 """
@@ -40,6 +41,9 @@ import sys
 import tempfile
 import threading
 import time
+
+
+SKIPPED = 77  # CTest's SKIP_RETURN_CODE for transcript cases
 
 
 class WaitFor:
@@ -77,22 +81,29 @@ def run_engine(engine, case, env, cwd):
     for reader in readers:
         reader.start()
     deadline = time.monotonic() + case["timeout"]
+
+    def next_line():
+        """The next output line, None at the end of output; TimeoutError past the deadline."""
+        remaining = deadline - time.monotonic()
+        if remaining <= 0:
+            raise TimeoutError
+        try:
+            line = lines.get(timeout=remaining)
+        except queue.Empty:
+            raise TimeoutError
+        if line is not None:
+            collected.append(line)
+        return line
+
     ended = False
     try:
         for item in case["input"]:
             if isinstance(item, WaitFor):
                 while True:
-                    remaining = deadline - time.monotonic()
-                    if remaining <= 0:
-                        raise TimeoutError
-                    try:
-                        line = lines.get(timeout=remaining)
-                    except queue.Empty:
-                        raise TimeoutError
+                    line = next_line()
                     if line is None:
                         ended = True
                         break
-                    collected.append(line)
                     if re.fullmatch(item.pattern, line):
                         break
                 if ended:
@@ -105,17 +116,8 @@ def run_engine(engine, case, env, cwd):
                 proc.stdin.write((item + "\n").encode())
                 proc.stdin.flush()
         proc.stdin.close()
-        while not ended:
-            remaining = deadline - time.monotonic()
-            if remaining <= 0:
-                raise TimeoutError
-            try:
-                line = lines.get(timeout=remaining)
-            except queue.Empty:
-                raise TimeoutError
-            if line is None:
-                break
-            collected.append(line)
+        while not ended and next_line() is not None:
+            pass
         status = proc.wait(timeout=max(deadline - time.monotonic(), 0.1))
         for reader in readers:
             reader.join(timeout=max(deadline - time.monotonic(), 0.1))
@@ -174,6 +176,8 @@ def parse_case(path, tmp):
                 case["exit"] = int(rest)
             elif word == "timeout":
                 case["timeout"] = float(rest)
+            elif word == "requires":
+                case.setdefault("requires", []).append(rest)
             elif word == "mintime":
                 case["mintime"] = float(rest)
             else:
@@ -255,6 +259,10 @@ def main():
         for name in case["unset"]:
             env.pop(name, None)
         env.update(case["env"])
+        missing = [p for p in case.get("requires", []) if not os.access(p, os.R_OK)]
+        if missing:
+            print(f"skipped {os.path.basename(path)}: cannot read {', '.join(missing)}")
+            return SKIPPED
         started = time.monotonic()
         result = run_engine(engine, case, env, tmp)
         took_ms = (time.monotonic() - started) * 1000
