@@ -80,7 +80,7 @@ inline int square_distance(int a, int b) {
   return df > dr ? df : dr;
 }
 
-// A white-relative value held inside +-EVAL_SCORE_LIMIT.
+// A score (white-relative or for the side to move) held inside +-EVAL_SCORE_LIMIT.
 inline int hold_eval_score(int64_t v) {
   return v > EVAL_SCORE_LIMIT ? EVAL_SCORE_LIMIT
                               : (v < -EVAL_SCORE_LIMIT ? -EVAL_SCORE_LIMIT : static_cast<int>(v));
