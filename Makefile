@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all build run test test-slow clean
+.PHONY: all build run test test-slow test-asan test-tsan test-debug clean
 
 all: build
 ifdef EXE
@@ -26,5 +26,47 @@ test: build
 test-slow: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -L slow
 
+# Sanitizer and Debug builds, each in its own folder; only the engine and the
+# unit tests are built there (no benchmarks). A sanitizer report ends the
+# process that made it, and the transcript runner fails a case whose standard
+# error holds one, so any finding fails the run.
+#   test-asan: AddressSanitizer + UndefinedBehaviorSanitizer on a Debug build
+#              (ASSERTs on, position_is_ok after every make and unmake), whole suite.
+#   test-tsan: ThreadSanitizer on an optimised build, whole suite.
+# Both leave out the default-depth bench signature (label "signature"), which
+# takes minutes there; the shallower bench cases run.
+#   test-debug: the plain Debug build, whole suite.
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+DEBUG_BUILD ?= build-debug
+CHECKED_TARGETS = kelmstrad unit_tests
+ASAN_CMAKE_FLAGS = -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g" -DKELMSTRAD_SANITIZE=address,undefined
+TSAN_CMAKE_FLAGS = -DCMAKE_BUILD_TYPE=Release -DKELMSTRAD_SANITIZE=thread
+DEBUG_CMAKE_FLAGS = -DCMAKE_BUILD_TYPE=Debug
+SANITIZER_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1 \
+                UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+                TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+
+$(ASAN_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(ASAN_BUILD) $(ASAN_CMAKE_FLAGS)
+
+$(TSAN_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(TSAN_BUILD) $(TSAN_CMAKE_FLAGS)
+
+$(DEBUG_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(DEBUG_BUILD) $(DEBUG_CMAKE_FLAGS)
+
+test-asan: $(ASAN_BUILD)/CMakeCache.txt
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target $(CHECKED_TARGETS)
+	cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) -LE 'slow|signature'
+
+test-tsan: $(TSAN_BUILD)/CMakeCache.txt
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(CHECKED_TARGETS)
+	cd $(TSAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) -LE 'slow|signature'
+
+test-debug: $(DEBUG_BUILD)/CMakeCache.txt
+	cmake --build $(DEBUG_BUILD) -j $(JOBS) --target $(CHECKED_TARGETS)
+	cd $(DEBUG_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(DEBUG_BUILD)

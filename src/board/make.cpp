@@ -7,6 +7,7 @@
 #include "clock/counters.h"
 #include "eval/network.h"
 #include "eval/params.h"
+#include "platform/assert.h"
 
 namespace kelmstrad {
 
@@ -233,6 +234,7 @@ bool make_move_impl(Move move) {
     unmake_move();
     return false;
   }
+  ASSERT(position_is_ok());
   return true;
 }
 
@@ -278,6 +280,7 @@ void unmake_move() {
   position.eg_score = u.eg_score;
   position.hash = u.hash;
   position.pawn_king_key = u.pawn_king_key;
+  ASSERT(position_is_ok());
 }
 
 // Passes the turn; no counter is charged and the recapture ring is left alone.
@@ -291,6 +294,7 @@ void make_null_move() {
   position.side ^= BLACK;
   position.ep_square = NO_EP_SQUARE;
   position.halfmove_clock = 0;
+  ASSERT(position_is_ok());
 }
 
 // Takes back the last null move.
@@ -300,6 +304,7 @@ void unmake_null_move() {
   position.ep_square = u.ep_square;
   position.halfmove_clock = u.halfmove_clock;
   position.hash = u.hash;
+  ASSERT(position_is_ok());
 }
 
 // Plays the move tokens in order until one is unknown or illegal; keeps the

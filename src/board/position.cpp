@@ -54,38 +54,81 @@ void keys_init() {
   side_key = next_key();
 }
 
-// Recomputes everything derived from the board and compares it with the
-// incremental fields; the position itself is left as it was.
-bool position_is_ok() {
-  const Position saved = position;
-  int phase = 0;
+namespace {
+
+// The scalar fields keep their ranges: a side of 0 or 8, rights below 16, no
+// en-passant square or one on the board, the history within its capacity.
+bool scalars_are_ok() {
+  if (position.side != WHITE && position.side != BLACK) return false;
+  if (position.castling > 15) return false;
+  if (position.ep_square != NO_EP_SQUARE && !on_board(position.ep_square)) return false;
+  return position.history_top >= 0 && position.history_top <= HISTORY_CAPACITY;
+}
+
+// Every used slot points at a piece of its side standing on the board whose
+// square points back at the slot; kings are in the king slots and only there.
+bool slots_are_ok() {
   for (int slot = 0; slot < 32; ++slot) {
     const int sq = position.slot_square[slot];
     if (sq == NO_SQUARE) continue;
     if (!on_board(sq) || position.board[sq] == 0 || position.square_slot[sq] != slot) return false;
-    if ((slot >= 16) != (piece_side(position.board[sq]) == BLACK)) return false;
-    if ((slot & 15) == 0 && piece_kind(position.board[sq]) != KING) return false;
+    const Piece p = position.board[sq];
+    if ((slot >= 16) != (piece_side(p) == BLACK)) return false;
+    if (((slot & 15) == 0) != (piece_kind(p) == KING)) return false;
   }
-  position.hash = 0;
+  return true;
+}
+
+// Off-board entries are empty, pieces are real codes, and every piece is in
+// the piece list, except a side's second king: a FEN with two kings leaves
+// the earlier one on the board without a slot.
+bool squares_are_ok() {
+  for (int sq = 0; sq < 128; ++sq) {
+    const Piece p = position.board[sq];
+    if (!on_board(sq)) {
+      if (p != 0) return false;
+      continue;
+    }
+    if (p == 0) continue;
+    if (piece_kind(p) == 0 || piece_kind(p) == 7 || (p & ~15) != 0) return false;
+    const int slot = position.square_slot[sq];
+    const bool listed = slot < 32 && position.slot_square[slot] == sq;
+    if (!listed && piece_kind(p) != KING) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// Recomputes keys, scores and phase from the board with toggle_piece (the
+// same tables make uses, root terms included) and compares them with the
+// incremental fields, after the range, slot and square checks. The position
+// is left exactly as it was.
+bool position_is_ok() {
+  if (!scalars_are_ok() || !slots_are_ok() || !squares_are_ok()) return false;
+  const uint32_t hash = position.hash;
+  const uint32_t pawn_king_key = position.pawn_king_key;
+  const int16_t mg_score = position.mg_score;
+  const int16_t eg_score = position.eg_score;
+  position.hash = castle_keys[position.castling];
+  if (position.ep_square != NO_EP_SQUARE) position.hash ^= ep_keys[position.ep_square & 7];
   position.pawn_king_key = 0;
   position.mg_score = 0;
   position.eg_score = 0;
+  int phase = 0;
   for (int sq = 0; sq < 128; ++sq) {
-    if (!on_board(sq)) {
-      if (saved.board[sq] != 0) return false;
-      continue;
-    }
-    const Piece p = saved.board[sq];
-    if (p == 0) continue;
+    const Piece p = position.board[sq];
+    if (!on_board(sq) || p == 0) continue;
     toggle_piece(p, static_cast<Square>(sq), true);
     phase += phase_weight[piece_kind(p)];
   }
-  position.hash ^= castle_keys[saved.castling & 15];
-  if (saved.ep_square != NO_EP_SQUARE) position.hash ^= ep_keys[saved.ep_square & 7];
-  const bool ok = position.hash == saved.hash && position.pawn_king_key == saved.pawn_king_key &&
-                  position.mg_score == saved.mg_score && position.eg_score == saved.eg_score &&
-                  phase == saved.phase;
-  position = saved;
+  const bool ok = position.hash == hash && position.pawn_king_key == pawn_king_key &&
+                  position.mg_score == mg_score && position.eg_score == eg_score &&
+                  (phase & 0xFF) == position.phase;
+  position.hash = hash;
+  position.pawn_king_key = pawn_king_key;
+  position.mg_score = mg_score;
+  position.eg_score = eg_score;
   return ok;
 }
 

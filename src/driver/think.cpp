@@ -119,7 +119,10 @@ void recompute_scores() {
   position.pawn_king_key = pawn_king_key;
 }
 
+}  // namespace
+
 // Step 2: the root bonuses, the scores rebuilt with them, and the KEEPTT rule.
+// Changes root_terms, mg_score, eg_score and may clear the table.
 void prepare_root() {
   static const int orc = env_int("ORC", 0);
   static const int keep_tt = env_int("KEEPTT", 0);
@@ -142,6 +145,8 @@ void prepare_root() {
   last_cleared_black_king = black_king;
   last_cleared_asymmetry = asymmetry;
 }
+
+namespace {
 
 // Step 4: per-search resets.
 void reset_search_state() {

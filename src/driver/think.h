@@ -14,6 +14,11 @@ extern int32_t search_root_top;       // history_top when the search started
 extern int32_t completed_depth;       // depth of the last finished iteration
 extern Move previous_iteration_best;  // best move after the previous iteration (TMODE rule)
 
+// Think's root preparation: with ORC set, the root bonuses of the current
+// position in root_terms and the scores rebuilt with them; clears the table
+// unless KEEPTT keeps it. Nothing without ORC.
+void prepare_root();
+
 // Body of the search thread; clears `searching` as its last act.
 void think();
 

@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include "platform/assert.h"
+
 #include <pthread.h>
 #include <time.h>
 
@@ -66,6 +68,14 @@ void process_exit(int status) {
   fflush(stdout);
   fflush(stderr);
   _Exit(status);
+}
+
+// Prints the failed condition with its place and aborts (a core dump, a
+// sanitizer's stack trace).
+void assert_failed(const char* condition, const char* file, int line) {
+  fprintf(stderr, "ASSERT failed: %s (%s:%d)\n", condition, file, line);
+  fflush(nullptr);
+  abort();
 }
 
 const char* env_lookup(const char* name) { return getenv(name); }

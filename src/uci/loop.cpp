@@ -11,6 +11,7 @@
 #include "board/perft.h"
 #include "board/position.h"
 #include "clock/counters.h"
+#include "driver/bench.h"
 #include "driver/book.h"
 #include "driver/polyglot.h"
 #include "driver/skeleton.h"
@@ -74,17 +75,7 @@ void cmd_setoption(TokenReader& tokens) {
 }
 
 // "ucinewgame": forgets what earlier games taught the search; the position stays.
-// A new game starts from the same state as a fresh process, so that two
-// identical searches separated by "ucinewgame" do identical work: the tables,
-// the simulated pawn hash (its misses are charged to the clock) and the
-// best-move memory of the iteration rule are all cleared.
-void cmd_ucinewgame(TokenReader&) {
-  tt_clear();
-  history_clear();
-  clear_correction_table();
-  pawn_hash_sim_clear();
-  previous_iteration_best = 0;
-}
+void cmd_ucinewgame(TokenReader&) { new_game(); }
 
 // Why the position cannot be searched safely, or nullptr when it can.
 const char* unplayable_reason() {
@@ -174,6 +165,7 @@ const Command COMMANDS[] = {
     {"evalskel", cmd_evalskel},
     {"evalskel2", cmd_evalskel2},
     {"evalskel2p", cmd_evalskel2},
+    {"bench", cmd_bench},
 };
 
 // Reads one whole line of any length, every byte of it; false at the end of
@@ -201,6 +193,18 @@ std::string command_word(const char* line) {
 }  // namespace
 
 void join_search_thread() { thread_join(&search_thread); }
+
+// A new game starts from the same state as a fresh process, so that two
+// identical searches separated by "ucinewgame" do identical work: the tables,
+// the simulated pawn hash (its misses are charged to the clock) and the
+// best-move memory of the iteration rule are all cleared.
+void new_game() {
+  tt_clear();
+  history_clear();
+  clear_correction_table();
+  pawn_hash_sim_clear();
+  previous_iteration_best = 0;
+}
 
 // Start-up in its fixed order.
 void startup() {

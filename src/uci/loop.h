@@ -41,4 +41,9 @@ int command_loop(FILE* in);
 // Joins the search thread if one exists.
 void join_search_thread();
 
+// Forgets what earlier games taught the search ("ucinewgame"): the
+// transposition table, history, corrections, the simulated pawn hash and the
+// iteration rule's memory. The position stays.
+void new_game();
+
 }  // namespace kelmstrad

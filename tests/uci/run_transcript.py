@@ -3,6 +3,7 @@
 
 A case file holds directives, one per line:
   # ...                 comment
+  args ARGS...          command-line arguments of the engine (default: none)
   env NAME=VALUE        set a variable for the engine ({tmp} is the case's scratch folder)
   unset NAME            remove a variable from the engine's environment
   file NAME             start a scratch file; following "| text" lines are its lines
@@ -31,6 +32,8 @@ A case file holds directives, one per line:
   requires PATH         skip the case (exit status 77) when PATH cannot be read
   mintime MS            the run must last at least MS milliseconds of real time (a lower bound only)
 Input is written as it comes (up to each "wait") and then closed: the end of input ends the engine.
+Whatever the case expects, a sanitizer report or a failed ASSERT on standard error fails it
+(sanitizer builds end the process on their first finding, with a status a case may expect).
 """
 import os
 import queue
@@ -62,7 +65,7 @@ class SendFile:
 
 def run_engine(engine, case, env, cwd):
     """Feeds the input, pausing at each WaitFor; returns (lines, stderr, status) or None on time-out."""
-    proc = subprocess.Popen([engine], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+    proc = subprocess.Popen([engine, *case["args"]], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, env=env, cwd=cwd)
     lines = queue.Queue()
     collected = []
@@ -129,7 +132,7 @@ def run_engine(engine, case, env, cwd):
 
 
 def parse_case(path, tmp):
-    case = {"env": {}, "unset": [], "files": {}, "tools": [], "input": [], "expect": [],
+    case = {"args": [], "env": {}, "unset": [], "files": {}, "tools": [], "input": [], "expect": [],
             "checks": [], "errors": [], "errors_exact": False, "exact": True, "exit": 0,
             "timeout": 120}
     current_file = None
@@ -144,7 +147,9 @@ def parse_case(path, tmp):
                 continue
             word, _, rest = line.partition(" ")
             rest = rest.replace("{tmp}", tmp)
-            if word == "env":
+            if word == "args":
+                case["args"] = shlex.split(rest)
+            elif word == "env":
                 name, _, value = rest.partition("=")
                 case["env"][name] = value
             elif word == "unset":
@@ -222,6 +227,20 @@ def compare(case, lines):
     return None
 
 
+# First lines of the reports of AddressSanitizer, LeakSanitizer, ThreadSanitizer,
+# UndefinedBehaviorSanitizer, and of a failed ASSERT of a Debug build.
+CHECKER_REPORT = re.compile(r"(==\d+==ERROR: \w+Sanitizer|WARNING: ThreadSanitizer|"
+                            r"SUMMARY: \w+Sanitizer|.*: runtime error: |ASSERT failed: )")
+
+
+def checker_report(lines):
+    """The first line of a sanitizer report or failed ASSERT on standard error, or None."""
+    for line in lines:
+        if CHECKER_REPORT.match(line):
+            return line
+    return None
+
+
 def compare_errors(case, lines):
     for pos, text in enumerate(case["errors"]):
         if pos >= len(lines):
@@ -270,9 +289,13 @@ def main():
             print(f"FAIL {path}: no exit within {case['timeout']} s")
             return 1
         lines, stderr, status = result
-        problem = compare(case, lines)
+        err_lines = stderr.decode(errors="replace").splitlines()
+        report = checker_report(err_lines)
+        problem = f"checker report on standard error: {report}" if report else None
         if problem is None:
-            problem = compare_errors(case, stderr.decode(errors="replace").splitlines())
+            problem = compare(case, lines)
+        if problem is None:
+            problem = compare_errors(case, err_lines)
         if problem is None and took_ms < case.get("mintime", 0):
             problem = f"the run took {took_ms:.0f} ms, expected at least {case['mintime']:.0f}"
         if problem is None and status != case["exit"]:
@@ -282,7 +305,7 @@ def main():
             print("--- output ---")
             print("\n".join(lines[:200]))
             print("--- stderr ---")
-            print(stderr.decode(errors="replace")[:4000])
+            print(stderr.decode(errors="replace")[:20000])
             return 1
     print(f"ok {os.path.basename(path)}")
     return 0
