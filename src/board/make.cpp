@@ -21,6 +21,7 @@ namespace {
 // records only the last HISTORY_KEPT are kept.
 constexpr int HISTORY_COMPACT_ABOVE = 951;
 constexpr int HISTORY_KEPT = 128;
+constexpr uint8_t HALFMOVE_CLOCK_MAX = 255;  // the largest count the byte holds
 
 // Adds or removes one piece's share of the keys and the incremental scores.
 inline void toggle(Piece piece, int square, bool adding) {
@@ -217,7 +218,11 @@ bool make_move_impl(Move move) {
   position.side = s ^ BLACK;
   ++op_counters[MAKE];
   const bool resets = piece_kind(p) == PAWN || c != 0;
-  position.halfmove_clock = resets ? 0 : static_cast<uint8_t>(position.halfmove_clock + 1);
+  // The clock stops at 255 instead of wrapping to 0: a game that long is past
+  // the fifty-move rule for good, and the repetition window must not close.
+  const uint8_t clock = position.halfmove_clock;
+  position.halfmove_clock =
+      resets ? 0 : static_cast<uint8_t>(clock < HALFMOVE_CLOCK_MAX ? clock + 1 : clock);
   if (c != 0) ++op_counters[MAKE_CAP];
 
   // Step 10. Network feature updates, only while a network is in use.

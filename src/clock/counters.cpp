@@ -1,5 +1,7 @@
 #include "clock/counters.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,6 +55,7 @@ uint32_t attack_bucket[ATTACK_CONTEXTS];
 bool use_virtual_clock = true;
 int64_t search_start_clock_ms;
 std::atomic<int> abort_search{0};
+bool timed_by_process_clock = false;  // chosen at every "go" by choose_search_clock
 
 namespace {
 
@@ -144,21 +147,47 @@ uint64_t total_cost() {
   t += static_cast<uint64_t>(static_cast<int64_t>(slcalls_cost)) * slcalls_count;
   const SideCosts& c = side_costs();
   const double s = env_real("VSCALE", 1.0);
-  t += static_cast<uint64_t>(static_cast<double>(c.corr) * s * corr_count);
-  if (pawn_extras_enabled) t += static_cast<uint64_t>(static_cast<double>(c.ne) * s * ne_count);
+  t += cost_units(static_cast<double>(c.corr) * s * corr_count);
+  if (pawn_extras_enabled) t += cost_units(static_cast<double>(c.ne) * s * ne_count);
   const uint32_t m = static_cast<uint32_t>(c.mobpc) * mob_piece_count +
                      static_cast<uint32_t>(c.mobsq) * mob_square_count +
                      static_cast<uint32_t>(c.mobev) * mob_eval_count;
-  t += static_cast<uint64_t>(m * s);
+  t += cost_units(m * s);
   t += static_cast<uint64_t>(c.gcp) * gcp_count + static_cast<uint64_t>(c.loose) * loose_count +
        static_cast<uint64_t>(c.ktrop) * ktrop_count + static_cast<uint64_t>(c.qtt) * qtt_count +
        static_cast<uint64_t>(c.trap) * trap_count;
   return t;
 }
 
+// The units as a 64-bit count: NaN 0, the ends held, negative ones wrapping.
+uint64_t cost_units(double units) {
+  if (!(units == units)) return 0;
+  if (units >= 9223372036854775807.0) return static_cast<uint64_t>(INT64_MAX);
+  if (units <= -9223372036854775808.0) return static_cast<uint64_t>(INT64_MIN);
+  return static_cast<uint64_t>(static_cast<int64_t>(units));
+}
+
+// Whether any table cost, SLCALLS included, is above 0.
+bool cost_table_can_advance() {
+  for (int32_t cost : op_costs)
+    if (cost > 0) return true;
+  return slcalls_cost > 0;
+}
+
+// Sets timed_by_process_clock for the next search; the first time it is set, one line says why.
+void choose_search_clock(bool timed) {
+  static bool reported = false;
+  timed_by_process_clock = use_virtual_clock && timed && !cost_table_can_advance();
+  if (!timed_by_process_clock || reported) return;
+  reported = true;
+  uci_print(
+      "info string no operation has a positive cost, so the virtual clock stands still; "
+      "timed searches are timed by the process clock\n");
+}
+
 // Milliseconds used by the current search.
 int32_t elapsed_ms() {
-  if (use_virtual_clock) {
+  if (use_virtual_clock && !timed_by_process_clock) {
     const double ms = static_cast<double>(total_cost()) * 1000.0 / VIRTUAL_UNITS_PER_SECOND;
     return ms >= 2147483647.0 ? 2147483647 : static_cast<int32_t>(ms);
   }
@@ -175,8 +204,10 @@ void set_terms_cost(int terms) {
 
 // The lean mode skips the table and the full evaluation.
 void set_lean_costs() {
-  op_costs[MAKE] -= 600;
-  op_costs[UNMAKE] -= 200;
+  op_costs[MAKE] =
+      static_cast<int32_t>(std::max<int64_t>(int64_t{op_costs[MAKE]} - 600, INT32_MIN));
+  op_costs[UNMAKE] =
+      static_cast<int32_t>(std::max<int64_t>(int64_t{op_costs[UNMAKE]} - 200, INT32_MIN));
   op_costs[EVALX] = 0;
   op_costs[KS] = 1100;
   op_costs[TTPROBE] = 0;

@@ -56,6 +56,7 @@ extern uint32_t attack_bucket[ATTACK_CONTEXTS];
 extern bool use_virtual_clock;          // elapsed_ms from the counters (true) or the process clock
 extern int64_t search_start_clock_ms;   // process clock when the search started
 extern std::atomic<int> abort_search;   // raised by the time check; searches unwind on it
+extern bool timed_by_process_clock;     // this search's limits are read on the process clock
 
 // Start-up: the table from VCOSTFILE or the built-in text, then SLCALLS,
 // NNFCOST/NNOCOST and VSCALE.
@@ -77,7 +78,23 @@ uint64_t total_cost();
 // Milliseconds the current search has used, by the virtual or the process clock.
 int32_t elapsed_ms();
 
+// A double count of cost units as the 64-bit total adds it: truncated toward
+// zero, a negative count subtracting (as a negative table cost does), held
+// inside the 64-bit range; NaN counts 0.
+uint64_t cost_units(double units);
+
+// True when some table cost is positive, so that the counters can move the
+// virtual clock.
+bool cost_table_can_advance();
+
+// Chooses the clock of the next search (before it starts). A search with a
+// time limit whose cost table cannot move the virtual clock would never reach
+// its limit: it is timed by the process clock instead, and the first such
+// search says so in an "info string" line.
+void choose_search_clock(bool timed);
+
 // Cost effects of the options Terms, Lean, EvalCost, EvalExtraT and SEECost.
+// The Lean reductions stop at the bottom of the 32-bit range.
 void set_terms_cost(int terms);
 void set_lean_costs();
 

@@ -4,9 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "clock/counters.h"
 #include "platform/env.h"
 #include "uci/loop.h"
 #include "uci/options.h"
+#include "uci/output.h"
 
 namespace kelmstrad {
 
@@ -107,14 +109,24 @@ void compute_budget(const GoClock& clock, Side side, const TimeSwitches& sw, Sea
   l->extra_ms = 0;
 }
 
+// A share divisor (TDIV, TBD); one that is not positive cannot divide the
+// clock, so the shipped one is used and the line says so.
+int time_divisor(const char* name, int shipped) {
+  const int divisor = env_int(name, shipped);
+  if (divisor > 0) return divisor;
+  uci_print("info string %s %.32s is not a positive divisor, using %d\n", name, env_str(name),
+            shipped);
+  return shipped;
+}
+
 }  // namespace
 
 // Reads TMODE, TDIV, TBD, TINC and TBRK once.
 const TimeSwitches& time_switches() {
   static const TimeSwitches switches = {
       env_present("TMODE"),
-      env_int("TDIV", DEFAULT_TIME_SWITCHES.tdiv),
-      env_int("TBD", DEFAULT_TIME_SWITCHES.tbd),
+      time_divisor("TDIV", DEFAULT_TIME_SWITCHES.tdiv),
+      time_divisor("TBD", DEFAULT_TIME_SWITCHES.tbd),
       env_int("TINC", DEFAULT_TIME_SWITCHES.tinc),
       env_int("TBRK", DEFAULT_TIME_SWITCHES.tbrk),
   };
@@ -153,6 +165,9 @@ void prepare_search(TokenReader& args) {
   const GoPlan plan =
       plan_go(args, position.side, search_limits, real_speed_option != 0, time_switches());
   search_limits = plan.limits;
+  const SearchLimits& l = plan.limits;
+  choose_search_clock(plan.pondering ? (l.saved_soft_ms != 0 || l.saved_hard_ms != 0)
+                                     : (l.soft_limit_ms != 0 || l.hard_limit_ms != 0));
   infinite.store(plan.infinite, std::memory_order_relaxed);
   pondering.store(plan.pondering, std::memory_order_relaxed);
   ponderhit.store(0, std::memory_order_relaxed);

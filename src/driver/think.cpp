@@ -82,8 +82,8 @@ bool is_outpost(int c, int rank, int file) {
 
 // Fills root_terms for colour c from the two king squares.
 void add_root_bonuses(int c, int own_king64, int enemy_king64, int orc) {
-  static const int kt = env_int("KT", 100);
-  static const int ktopp = env_int("KTOPP", kt);
+  static const int kt = env_int_within("KT", 100, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
+  static const int ktopp = env_int_within("KTOPP", kt, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
   static const int16_t outpost = static_cast<int16_t>(env_int("OUTP", 15));
   static const int16_t storm = static_cast<int16_t>(env_int("STORM", 4));
   const int w = (c == 0) == (position.side == WHITE) ? kt : ktopp;
@@ -126,8 +126,8 @@ void recompute_scores() {
 void prepare_root() {
   static const int orc = env_int("ORC", 0);
   static const int keep_tt = env_int("KEEPTT", 0);
-  static const int kt = env_int("KT", 100);
-  static const int ktopp = env_int("KTOPP", kt);
+  static const int kt = env_int_within("KT", 100, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
+  static const int ktopp = env_int_within("KTOPP", kt, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
   if (orc == 0) return;
   memset(root_terms, 0, sizeof(root_terms));
   const int white_king = position.slot_square[0];
@@ -198,7 +198,8 @@ void print_info_line(int depth, int score, Move best) {
 
 // Step 5: iterative deepening; returns the best root move (0 if none).
 Move iterate() {
-  static const int asp = env_int("ASP", 0);
+  // A negative half-width would turn the window inside out: held at 0 (off).
+  static const int asp = env_int_within("ASP", 0, 0, ENV_WEIGHT_LIMIT);
   Move best = 0;
   int previous_score = 0;
   for (int n = 1; n <= search_limits.depth_limit; ++n) {

@@ -129,8 +129,9 @@ int endgame_rules(int v, int bits, int centre_weight, int closeness_weight) {
 // v after the EGK rules, read once with MOPC and MOPK; charges EGK.
 int apply_endgame_rules(int v) {
   static const int bits = env_int("EGK", 15);
-  static const int centre_weight = env_int("MOPC", 10);
-  static const int closeness_weight = env_int("MOPK", 0);
+  static const int centre_weight = env_int_within("MOPC", 10, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
+  static const int closeness_weight =
+      env_int_within("MOPK", 0, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
   if (bits == 0) return v;
   ++op_counters[EGK];
   return endgame_rules(v, bits, centre_weight, closeness_weight);

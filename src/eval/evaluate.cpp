@@ -119,15 +119,17 @@ const char* unevaluable_reason() {
   return nullptr;
 }
 
-// Truncation toward zero, so the blend is symmetric between the colours.
-int quick_eval() { return side_relative(wrap32(blend(0, 0, blend_weight()))); }
+// Truncation toward zero, so the blend is symmetric between the colours. The
+// 16-bit scores may have wrapped (extreme parameters or root bonuses), so the
+// value is held inside the evaluation's limit like every other.
+int quick_eval() { return side_relative(hold_eval_score(blend(0, 0, blend_weight()))); }
 
 // Every file counts as pawnless for both sides; no other term.
 int lean_eval_white(int p16) {
-  const int shelter =
-      king_shelter(WHITE, NO_PAWNS, NO_PAWNS) - king_shelter(BLACK, NO_PAWNS, NO_PAWNS);
+  const int64_t shelter = static_cast<int64_t>(king_shelter(WHITE, NO_PAWNS, NO_PAWNS)) -
+                          king_shelter(BLACK, NO_PAWNS, NO_PAWNS);
   ++op_counters[KS];
-  return wrap32(blend(shelter, 0, p16));
+  return hold_eval_score(blend(shelter, 0, p16));
 }
 
 // The full hand-made value, white-relative; refreshes term_mg/term_eg and the
@@ -171,13 +173,15 @@ int full_eval_white(int p16) {
     fprintf(stderr, "evaluate: mg=%d eg=%d smg=%d seg=%d p16=%d\n", position.mg_score,
             position.eg_score, term_mg, term_eg, p16);
   // Step 13. The tapered blend, white-relative.
-  const int v = wrap32(blend(term_mg, term_eg, p16));
+  const int v = hold_eval_score(blend(term_mg, term_eg, p16));
   // Step 14.
-  return apply_endgame_rules(v);
+  return hold_eval_score(apply_endgame_rules(v));
 }
 
 // The network value x after the search-line penalty and the endgame rules.
-int network_path_white(int x, int p16) { return apply_endgame_rules(search_path_network(x, p16)); }
+int network_path_white(int x, int p16) {
+  return hold_eval_score(apply_endgame_rules(search_path_network(x, p16)));
+}
 
 // The score for the side to move with the tempo; charges EVAL and the path taken.
 int evaluate() {

@@ -22,6 +22,11 @@ constexpr int TEMPO_BONUS = 10;
 constexpr int PHASE_SCALE_SIZE = 25;
 constexpr int PAWN_HASH_SIM_SLOTS = 65536;
 constexpr int PAWN_HASH_SIM_DEFAULT = 64;
+// Every evaluation is held inside +-EVAL_SCORE_LIMIT (the limit the network
+// paths keep too), so that no parameter table or switch can produce a score
+// the searches take for a mate (magnitudes above 29935) or for a bound
+// (32000), nor one whose sums with the search margins leave 32 bits.
+constexpr int EVAL_SCORE_LIMIT = 29000;
 
 // Term-group bits of the "Terms" option (terms_mask).
 constexpr int TERM_PASSED = 1;
@@ -73,6 +78,12 @@ inline int square_distance(int a, int b) {
   const int dr = square_rank(a) > square_rank(b) ? square_rank(a) - square_rank(b)
                                                  : square_rank(b) - square_rank(a);
   return df > dr ? df : dr;
+}
+
+// A score (white-relative or for the side to move) held inside +-EVAL_SCORE_LIMIT.
+inline int hold_eval_score(int64_t v) {
+  return v > EVAL_SCORE_LIMIT ? EVAL_SCORE_LIMIT
+                              : (v < -EVAL_SCORE_LIMIT ? -EVAL_SCORE_LIMIT : static_cast<int>(v));
 }
 
 // A white-relative value as the score for the side to move, tempo included.

@@ -128,16 +128,16 @@ bool rook_trapped(Side side) {
 }
 
 // Penalty sum of the search line, [Black] - [White], when the term is on.
-bool search_path_difference(int* difference) {
-  static const int king_weight = env_int("MHK", 40);
-  static const int flank_weight = env_int("MHKP", 20);
+bool search_path_difference(int64_t* difference) {
+  static const int king_weight = env_int_within("MHK", 40, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
+  static const int flank_weight = env_int_within("MHKP", 20, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
   static const int min_phase = env_int("MHKG", 20);
   if ((king_weight == 0 && flank_weight == 0) || position.phase < min_phase ||
       position.history_top <= search_root_top)
     return false;
   int penalty[2];
   search_path_penalties(king_weight, flank_weight, penalty);
-  *difference = penalty[1] - penalty[0];
+  *difference = static_cast<int64_t>(penalty[1]) - penalty[0];
   return true;
 }
 
@@ -228,12 +228,13 @@ TermPair loose_pieces_term(int percent) {
 void switchable_terms(TermPair* sum) {
   static const int opk = env_int("OPK", 8);
   static const int opk_phase = env_int("OPKG", 20);
-  static const int opk_weight = env_int("OPKW", 20);
-  static const int tropism_percent = env_int("KTROP", 0);
+  static const int opk_weight = env_int_within("OPKW", 20, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
+  static const int tropism_percent =
+      env_int_within("KTROP", 0, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
   static const bool trap_on = env_present("TRAP");
-  static const int loose_percent = env_int("LOOSE", 0);
+  static const int loose_percent = env_int_within("LOOSE", 0, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
   if ((opk & 8) && position.phase >= opk_phase) sum->mg += central_pawn_term(opk_weight);
-  int difference;
+  int64_t difference;
   if (search_path_difference(&difference)) sum->mg += difference;
   if (tropism_percent != 0 && position.phase > TROPISM_MIN_PHASE)
     sum->mg += king_tropism_term(tropism_percent);
@@ -250,11 +251,12 @@ void switchable_terms(TermPair* sum) {
   }
 }
 
-// v plus the search-line difference scaled by p16 / 16, truncated toward zero.
+// v plus the search-line difference scaled by p16 / 16, truncated toward zero,
+// held inside the score limit of the evaluation.
 int search_path_network(int v, int p16) {
-  int difference;
+  int64_t difference;
   if (!search_path_difference(&difference)) return v;
-  return v + difference * p16 / 16;
+  return hold_eval_score(v + difference * p16 / 16);
 }
 
 }  // namespace kelmstrad

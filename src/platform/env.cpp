@@ -1,11 +1,14 @@
 #include "platform/env.h"
 
+#include <climits>
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "platform/platform.h"
+#include "uci/output.h"
 
 namespace kelmstrad {
 
@@ -23,6 +26,18 @@ std::map<std::string, CachedVar>& env_cache() {
   return cache;
 }
 
+// Variables whose out-of-range value has been reported.
+std::set<std::string>& env_reported() {
+  static std::set<std::string> reported;
+  return reported;
+}
+
+// True the first time it is asked about `name`.
+bool first_report(const char* name) {
+  std::lock_guard<std::mutex> guard(env_mutex);
+  return env_reported().insert(name).second;
+}
+
 }  // namespace
 
 const char* env_str(const char* name) {
@@ -38,9 +53,26 @@ const char* env_str(const char* name) {
 
 bool env_present(const char* name) { return env_str(name) != nullptr; }
 
+// atoi's reading (leading blanks, a sign, digits), but a number beyond the
+// int range is held at its end instead of wrapping.
 int env_int(const char* name, int fallback) {
   const char* v = env_str(name);
-  return v ? atoi(v) : fallback;
+  if (v == nullptr) return fallback;
+  const long long n = strtoll(v, nullptr, 10);
+  if (n > INT_MAX) return INT_MAX;
+  if (n < INT_MIN) return INT_MIN;
+  return static_cast<int>(n);
+}
+
+// Reports a replaced value once per variable, with at most 32 characters of its text.
+int env_int_within(const char* name, int fallback, int low, int high) {
+  const int value = env_int(name, fallback);
+  if (value >= low && value <= high) return value;
+  const int used = value < low ? low : high;
+  const char* text = env_str(name);
+  if (text != nullptr && first_report(name))
+    uci_print("info string %s %.32s is outside %d..%d, using %d\n", name, text, low, high, used);
+  return used;
 }
 
 long env_long(const char* name, long fallback) {

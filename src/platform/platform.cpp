@@ -61,8 +61,12 @@ void sleep_1ms() {
 
 int64_t calendar_seconds() { return static_cast<int64_t>(time(nullptr)); }
 
+// Only the two output streams are flushed: fflush(nullptr) would also take
+// the lock of standard input, which the command loop holds while it waits for
+// a line, and a search thread ending the process would wait for ever.
 void process_exit(int status) {
-  fflush(nullptr);
+  fflush(stdout);
+  fflush(stderr);
   _Exit(status);
 }
 

@@ -115,7 +115,9 @@ void static_evaluation(Node& n) {
   ++corr_count;
   const int side_index = position.side == BLACK ? 1 : 0;
   n.correction = &correction_table[side_index][position.pawn_king_key & (sw.corrn - 1)];
-  n.eval += *n.correction / CORRECTION_SCALE;
+  // Held like the evaluation itself: a learned correction of up to 4095 on an
+  // evaluation near its limit must not read as a mate or pass a bound.
+  n.eval = hold_eval_score(static_cast<int64_t>(n.eval) + *n.correction / CORRECTION_SCALE);
   n.corrected = true;
 }
 

@@ -1,10 +1,12 @@
 #include "search/switches.h"
 
+#include <climits>
 #include <cmath>
-#include <cstdio>
+#include <cstdlib>
 
 #include "platform/env.h"
 #include "uci/options.h"
+#include "uci/output.h"
 
 namespace kelmstrad {
 
@@ -19,10 +21,32 @@ uint8_t lmr_table[LMR_TABLE_DEPTHS][LMR_TABLE_MOVES];
 
 namespace {
 
-// The three late-move counts of an LMP text "a/b/c"; missing ones stay 0.
+// The three late-move counts of an LMP text "a/b/c", read as "%d/%d/%d"
+// reads them; missing ones stay 0, and a number beyond the int range is held
+// at its end.
 void read_lmp_counts(const char* text, int counts[3]) {
   counts[0] = counts[1] = counts[2] = 0;
-  if (text != nullptr) sscanf(text, "%d/%d/%d", &counts[0], &counts[1], &counts[2]);
+  if (text == nullptr) return;
+  const char* p = text;
+  for (int i = 0; i < 3; ++i) {
+    char* end = nullptr;
+    const long long n = strtoll(p, &end, 10);
+    if (end == p) return;
+    counts[i] = static_cast<int>(n > INT_MAX ? INT_MAX : (n < INT_MIN ? INT_MIN : n));
+    if (*end != '/') return;
+    p = end + 1;
+  }
+}
+
+// CORRN as a table size; a value that is not a power of two from 1 to 65536
+// is brought to the nearest one below (within those ends) and reported.
+int correction_entries_from_environment(int fallback) {
+  const int requested = env_int("CORRN", fallback);
+  const int entries = correction_entries_for(requested);
+  if (entries != requested)
+    uci_print("info string CORRN %.32s is not a power of two from 1 to %d, using %d\n",
+              env_str("CORRN"), CORRECTION_ENTRIES, entries);
+  return entries;
 }
 
 // The quiescence switches.
@@ -30,7 +54,7 @@ void load_quiesce_switches(SearchSwitches& s) {
   s.qrepstat = env_present("QREPSTAT");
   s.qtt = env_present("QTT");
   s.qstat = env_int("QSTAT", s.qstat);
-  s.qdelta = env_int("QDELTA", s.qdelta);
+  s.qdelta = env_int_within("QDELTA", s.qdelta, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
   s.qmax = env_int("QMAX", s.qmax);
   s.qrec = env_int("QREC", s.qrec);
   s.qchk = env_int("QCHK", s.qchk);
@@ -39,21 +63,22 @@ void load_quiesce_switches(SearchSwitches& s) {
 // The switches of the node flow and its pruning block.
 void load_node_switches(SearchSwitches& s) {
   s.nthr = env_int("NTHR", s.nthr);
-  s.nthrm = env_int("NTHRM", s.nthrm);
+  s.nthrm = env_int_within("NTHRM", s.nthrm, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
   s.noext = env_present("NOEXT");
   s.iir = env_int("IIR", s.iir);
   s.corr = env_int("CORR", 0) != 0;
-  s.corrn = correction_entries_for(env_int("CORRN", s.corrn));
+  s.corrn = correction_entries_from_environment(s.corrn);
   s.corrw = env_int("CORRW", s.corrw);
-  const int corrmax = env_int("CORRMAX", s.corrmax);
-  s.corrmax = corrmax < 0 ? 0 : (corrmax > CORRECTION_MAX_LIMIT ? CORRECTION_MAX_LIMIT : corrmax);
+  // The 16-bit entries hold 8 x CORRMAX at most.
+  s.corrmax = env_int_within("CORRMAX", s.corrmax, 0, CORRECTION_MAX_LIMIT);
   s.nmrd = env_int("NMRD", s.nmrd);
   s.nofut = env_present("NOFUT");
-  s.rfp = env_int("RFP", s.rfp);
+  // A negative margin would return scores beyond the score range: it is held at 0 (off).
+  s.rfp = env_int_within("RFP", s.rfp, 0, ENV_WEIGHT_LIMIT);
   s.rfpd = env_int("RFPD", s.rfpd);
-  s.fut2 = env_int("FUT2", s.fut2);
+  s.fut2 = env_int_within("FUT2", s.fut2, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
   read_lmp_counts(env_str("LMP"), s.lmp);
-  s.lazyq = env_int("LAZYQ", s.lazyq);
+  s.lazyq = env_int_within("LAZYQ", s.lazyq, 0, ENV_WEIGHT_LIMIT);  // as RFP
   s.lazys = env_present("LAZYS");
   s.cheapsee_set = env_present("CHEAPSEE");
   s.cheapsee = env_int("CHEAPSEE", 0);
@@ -62,8 +87,8 @@ void load_node_switches(SearchSwitches& s) {
 // The switches of the move loop.
 void load_move_loop_switches(SearchSwitches& s) {
   s.thrx = env_int("THRX", s.thrx);
-  s.seeq = env_int("SEEQ", s.seeq);
-  s.seec = env_int("SEEC", s.seec);
+  s.seeq = env_int_within("SEEQ", s.seeq, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
+  s.seec = env_int_within("SEEC", s.seec, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
   s.histp = env_int("HISTP", s.histp);
   s.nolmr = env_present("NOLMR");
   s.lmr3 = env_int("LMR3", s.lmr3);

@@ -172,13 +172,15 @@ const Command COMMANDS[] = {
     {"bench", cmd_bench},
 };
 
-// Reads one whole line of any length; false at the end of input.
+// Reads one whole line of any length, every byte of it; false at the end of
+// input. A NUL byte ends the command text (as in a C line buffer) but not the
+// line, so the next line still starts after the line feed.
 bool read_line(FILE* in, std::string* line) {
   line->clear();
-  char chunk[4096];
-  while (fgets(chunk, sizeof(chunk), in) != nullptr) {
-    line->append(chunk);
-    if (!line->empty() && line->back() == '\n') return true;
+  int c;
+  while ((c = getc(in)) != EOF) {
+    line->push_back(static_cast<char>(c));
+    if (c == '\n') return true;
   }
   return !line->empty();
 }

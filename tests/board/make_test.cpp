@@ -52,6 +52,22 @@ TEST(Make, DoubleStepSetsEnPassantAndUnmakeRestores) {
   EXPECT_EQ(position_difference(before, position), "");
 }
 
+// A clock of 255 stays 255 (a wrap to 0 would reopen the fifty-move rule and
+// close the repetition window); unmake still gives back the clock it saved.
+TEST(Make, HalfmoveClockStopsAt255) {
+  set_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 254 1");
+  ASSERT_TRUE(make_move(encode_move(6, 0x25)));  // g1f3
+  EXPECT_EQ(position.halfmove_clock, 255);
+  ASSERT_TRUE(make_move(encode_move(0x76, 0x55)));  // g8f6
+  EXPECT_EQ(position.halfmove_clock, 255);
+  unmake_move();
+  EXPECT_EQ(position.halfmove_clock, 255);
+  unmake_move();
+  EXPECT_EQ(position.halfmove_clock, 254);
+  ASSERT_TRUE(make_move(0x3414));  // e2e4: a pawn move starts the count again
+  EXPECT_EQ(position.halfmove_clock, 0);
+}
+
 TEST(Make, QuietPieceMoveCountsTheHalfmoveClock) {
   set_position(START_FEN);
   ASSERT_TRUE(make_move(encode_move(6, 0x25)));
@@ -331,7 +347,8 @@ TEST(PositionMoves, LongGamesKeepTheLast128Records) {
     EXPECT_EQ(position.history[i].move, cycle_move[i % 4]) << i;
   }
   EXPECT_EQ(position.board[6], KNIGHT);  // 960 moves: back to the start
-  EXPECT_EQ(position.halfmove_clock, 960 % 256);
+  // The clock stops at 255 rather than wrapping (960 % 256 would be 192).
+  EXPECT_EQ(position.halfmove_clock, 255);
 }
 
 // Makes and unmakes every generated move below the current position and

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -144,6 +145,68 @@ TEST_F(CostTable, VsdumpPrintsThirtyFiveNumbers) {
   std::string expected = "vsdump 4";
   for (int k = 1; k < 33; ++k) expected += " 0";
   EXPECT_EQ(text, expected + " 7 9\n");
+}
+
+// Side costs far outside any range enter the 64-bit total as the table's own
+// negative costs do (wrapping), never through an undefined conversion.
+TEST(CostUnits, TruncatesHoldsAndWraps) {
+  EXPECT_EQ(cost_units(1234.9), 1234u);
+  EXPECT_EQ(cost_units(-3.0), uint64_t{0} - 3);
+  EXPECT_EQ(cost_units(0.0 / 0.0), 0u);
+  EXPECT_EQ(cost_units(1e300), static_cast<uint64_t>(INT64_MAX));
+  EXPECT_EQ(cost_units(-1e300), static_cast<uint64_t>(INT64_MIN));
+}
+
+TEST_F(CostTable, LeanStopsAtTheBottomOfTheRange) {
+  load_cost_table_from("{\"MAKE\": -2147483648, \"UNMAKE\": -2147483500}", nullptr, nullptr,
+                       nullptr);
+  set_lean_costs();
+  EXPECT_EQ(op_costs[MAKE], INT32_MIN);
+  EXPECT_EQ(op_costs[UNMAKE], INT32_MIN);
+}
+
+TEST_F(CostTable, OptionNumbersAreHeldWithin32Bits) {
+  set_option("EvalExtraT", "99999999999999999999");
+  EXPECT_EQ(op_costs[EVALX], INT32_MAX);
+  set_option("SEECost", "-99999999999999999999");
+  EXPECT_EQ(slcalls_cost, INT32_MIN);
+  set_option("EvalCost", "4294967296");
+  EXPECT_EQ(op_costs[KS], INT32_MAX);
+  set_option("Terms", "-99999999999999999999");
+  EXPECT_EQ(terms_mask, INT32_MIN);
+  set_option("CheapSEE", "99999999999999999999");
+  EXPECT_EQ(cheap_see, INT32_MAX);
+  set_option("CheapSEE", "0");
+  set_option("Terms", "63");
+}
+
+// With every table cost at 0 (an empty VCOSTFILE, VSCALE 0) the virtual clock
+// cannot move: a timed search is timed by the process clock and the first one
+// says so; an untimed one keeps the virtual clock.
+TEST_F(CostTable, AStandingVirtualClockTimesTimedSearchesByTheProcessClock) {
+  load_cost_table_from("{}", nullptr, nullptr, nullptr);
+  EXPECT_FALSE(cost_table_can_advance());
+  choose_search_clock(false);
+  EXPECT_FALSE(timed_by_process_clock);
+  const std::string first = test::capture_output([] { choose_search_clock(true); });
+  EXPECT_TRUE(timed_by_process_clock);
+  EXPECT_EQ(first,
+            "info string no operation has a positive cost, so the virtual clock stands still; "
+            "timed searches are timed by the process clock\n");
+  EXPECT_EQ(test::capture_output([] { choose_search_clock(true); }), "");
+  EXPECT_TRUE(timed_by_process_clock);
+  use_virtual_clock = false;  // the process clock anyway: nothing to replace
+  choose_search_clock(true);
+  EXPECT_FALSE(timed_by_process_clock);
+  use_virtual_clock = true;
+  load_cost_table_from("{\"SLCALLS\": 1}", nullptr, nullptr, nullptr);
+  EXPECT_TRUE(cost_table_can_advance());
+  load_cost_table_from(DEFAULT_COST_JSON, "-1", nullptr, nullptr);  // every cost negative
+  EXPECT_FALSE(cost_table_can_advance());
+  load_cost_table_from(DEFAULT_COST_JSON, nullptr, nullptr, nullptr);
+  EXPECT_TRUE(cost_table_can_advance());
+  choose_search_clock(true);
+  EXPECT_FALSE(timed_by_process_clock);
 }
 
 }  // namespace

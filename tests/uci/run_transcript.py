@@ -11,6 +11,8 @@ A case file holds directives, one per line:
                         arguments in the scratch folder; the case fails if it fails
   | text                one line of the current scratch file
   > text                one line of input
+  send NAME             the bytes of scratch file NAME as input, as they are (a file made
+                        by a tool may hold a megabyte line or bytes no case file can)
   wait REGEX            send the input so far, then wait for an output line matching REGEX
                         before sending more (so a search can finish before the next command)
   < text                the next output line must equal text exactly
@@ -52,6 +54,13 @@ class WaitFor:
 
     def __init__(self, pattern):
         self.pattern = pattern
+
+
+class SendFile:
+    """Input taken byte for byte from a scratch file, read when it is sent."""
+
+    def __init__(self, path):
+        self.path = path
 
 
 def run_engine(engine, case, env, cwd):
@@ -102,6 +111,10 @@ def run_engine(engine, case, env, cwd):
                         break
                 if ended:
                     break
+            elif isinstance(item, SendFile):
+                with open(item.path, "rb") as handle:
+                    proc.stdin.write(handle.read())
+                proc.stdin.flush()
             else:
                 proc.stdin.write((item + "\n").encode())
                 proc.stdin.flush()
@@ -154,6 +167,8 @@ def parse_case(path, tmp):
                 case["input"].append(rest)
             elif word == "wait":
                 case["input"].append(WaitFor(rest))
+            elif word == "send":
+                case["input"].append(SendFile(os.path.join(tmp, rest)))
             elif word in ("<", "<~", "<...", "<...~"):
                 case["expect"].append((word, rest))
             elif word in ("<count", "<none", "<halves"):

@@ -264,9 +264,12 @@ bool position_is_playable(std::string* error) {
     uint8_t right, king, rook;
     Piece piece;
   } HOMES[4] = {{1, 4, 7, 0}, {2, 4, 0, 0}, {4, 116, 119, 8}, {8, 116, 112, 8}};
+  const uint8_t rights = position.castling;
   for (const auto& h : HOMES)
     if (position.board[h.king] != (h.piece | KING) || position.board[h.rook] != (h.piece | ROOK))
       position.castling &= static_cast<uint8_t>(~h.right);
+  // The rights are part of the key: the old rights' key leaves, the new one comes.
+  position.hash ^= castle_keys[rights] ^ castle_keys[position.castling];
   return true;
 }
 
