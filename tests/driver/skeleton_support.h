@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "board/board_support.h"
 #include "board/fen.h"
 #include "board/make.h"
 #include "board/move.h"
@@ -59,16 +60,7 @@ struct SkelFixtureState {
 };
 
 // The generated move with this text in the current position, or 0.
-inline Move skel_move(const char* text) {
-  const uint16_t mark = move_stack_len;
-  generate_moves(true);
-  generate_moves(false);
-  Move found = 0;
-  for (int i = mark; i < move_stack_len && found == 0; ++i)
-    if (std::string(move_to_text(move_stack[i])) == text) found = move_stack[i];
-  move_stack_len = mark;
-  return found;
-}
+inline Move skel_move(const char* text) { return move_of(text); }
 
 // The lines of a text.
 inline std::vector<std::string> lines_of(const std::string& text) {
