@@ -189,9 +189,25 @@ bool is_legal_text(const std::string& text) {
   return false;
 }
 
+// Puts back the position a "go" started from. The search has since rebuilt
+// root_terms, which the incremental middlegame score includes, so the scores
+// of the snapshot are recomputed with the current table (the keys stay).
+void restore_go_position(const GoRecord& go) {
+  position = go.start;
+  const uint32_t hash = position.hash;
+  const uint32_t pawn_king_key = position.pawn_king_key;
+  position.mg_score = 0;
+  position.eg_score = 0;
+  for (int sq = 0; sq < 128; ++sq)
+    if (on_board(sq) && position.board[sq] != 0)
+      toggle_piece(position.board[sq], static_cast<Square>(sq), true);
+  position.hash = hash;
+  position.pawn_king_key = pawn_king_key;
+}
+
 // Checks one "bestmove" reply against the position its "go" started from.
 void check_best_move(const GoRecord& go, const std::vector<std::string>& reply) {
-  position = go.start;
+  restore_go_position(go);
   const std::string best = reply.size() > 1 ? reply[1] : "";
   if (fuzz::legal_moves().empty()) {
     if (best != "0000") fail("bestmove in a position without legal moves", go.line);
