@@ -25,11 +25,13 @@
 //   legal move of the position the search started from ("0000" only when it
 //   has none), and its ponder move, if any, must be legal after it.
 // The replies are captured in a scratch file; KELMSTRAD_FUZZ_OUTPUT shows them.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -139,9 +141,12 @@ void finish_search() {
   join_search_thread();
 }
 
-// A "go" as the harness saw it: the position the search starts from.
+// A "go" as the harness saw it: the legal moves of the position the search
+// starts from, and the legal replies to each. (The position itself cannot be
+// kept for later: the search rebuilds its scores with the root bonuses.)
 struct GoRecord {
-  Position start;
+  std::vector<std::string> legal;
+  std::map<std::string, std::vector<std::string>> replies;
   std::string line;
 };
 
@@ -158,7 +163,16 @@ FILE* capture = nullptr;           // the engine's replies to the current input
 // position the new search will start from.
 void note_go(const std::string& line) {
   end_search();
-  go_records.push_back(GoRecord{position, line});
+  GoRecord record;
+  record.line = line;
+  for (Move move : fuzz::legal_moves()) {
+    const std::string text = move_to_text(move);
+    record.legal.push_back(text);
+    make_move(move);
+    record.replies[text] = fuzz::legal_move_texts();
+    unmake_move();
+  }
+  go_records.push_back(record);
 }
 
 // The replies captured so far.
@@ -182,42 +196,23 @@ void start_capture() {
   set_output_sink(capture);
 }
 
-// True if `text` is among the legal moves of the current position.
-bool is_legal_text(const std::string& text) {
-  for (const std::string& legal : fuzz::legal_move_texts())
-    if (legal == text) return true;
-  return false;
-}
-
-// Puts back the position a "go" started from. The search has since rebuilt
-// root_terms, which the incremental middlegame score includes, so the scores
-// of the snapshot are recomputed with the current table (the keys stay).
-void restore_go_position(const GoRecord& go) {
-  position = go.start;
-  const uint32_t hash = position.hash;
-  const uint32_t pawn_king_key = position.pawn_king_key;
-  position.mg_score = 0;
-  position.eg_score = 0;
-  for (int sq = 0; sq < 128; ++sq)
-    if (on_board(sq) && position.board[sq] != 0)
-      toggle_piece(position.board[sq], static_cast<Square>(sq), true);
-  position.hash = hash;
-  position.pawn_king_key = pawn_king_key;
+// True if `text` is one of `moves`.
+bool contains(const std::vector<std::string>& moves, const std::string& text) {
+  return std::find(moves.begin(), moves.end(), text) != moves.end();
 }
 
 // Checks one "bestmove" reply against the position its "go" started from.
 void check_best_move(const GoRecord& go, const std::vector<std::string>& reply) {
-  restore_go_position(go);
   const std::string best = reply.size() > 1 ? reply[1] : "";
-  if (fuzz::legal_moves().empty()) {
+  if (go.legal.empty()) {
     if (best != "0000") fail("bestmove in a position without legal moves", go.line);
     return;
   }
-  if (!is_legal_text(best)) fail("bestmove is not a legal move", go.line);
+  if (!contains(go.legal, best)) fail("bestmove is not a legal move", go.line);
   if (reply.size() < 4) return;
   if (reply[2] != "ponder" || reply.size() != 4) fail("malformed bestmove line", go.line);
-  make_move(parse_move_text(best.c_str()));
-  if (!is_legal_text(reply[3])) fail("the ponder move is not legal after the best move", go.line);
+  if (!contains(go.replies.at(best), reply[3]))
+    fail("the ponder move is not legal after the best move", go.line);
 }
 
 // Matches the "bestmove" replies with the "go" lines, in order.

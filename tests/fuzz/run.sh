@@ -5,6 +5,9 @@
 #
 #   tests/fuzz/run.sh [seconds per target, default 60] [per-input time-out, default 25]
 #
+# FUZZ_ASSERTS=1 in the environment runs the targets with the Debug ASSERTs
+# on (position_is_ok after every make and unmake), built in build-fuzz-checked.
+#
 # The seeds are copied to a scratch corpus under build-fuzz/, so the run never
 # changes tests/fuzz/; a failing input is left in build-fuzz/artifacts/.
 set -euo pipefail
@@ -12,7 +15,12 @@ cd "$(dirname "$0")/../.."
 
 SECONDS_PER_TARGET=${1:-60}
 INPUT_TIMEOUT=${2:-25}
-FUZZ_BUILD=${FUZZ_BUILD:-build-fuzz}
+FUZZ_ASSERTS=${FUZZ_ASSERTS:-0}
+if [ "$FUZZ_ASSERTS" = 1 ]; then
+  FUZZ_BUILD=${FUZZ_BUILD:-build-fuzz-checked}
+else
+  FUZZ_BUILD=${FUZZ_BUILD:-build-fuzz}
+fi
 
 # clang and its libFuzzer runtime, installed from Debian when missing.
 fuzzer_links() {
@@ -34,7 +42,7 @@ if ! fuzzer_links; then
   fuzzer_links || { echo "run.sh: clang cannot link a libFuzzer target" >&2; exit 1; }
 fi
 
-make -f tests/fuzz/Makefile -j2 FUZZ_BUILD="$FUZZ_BUILD"
+make -f tests/fuzz/Makefile -j2 FUZZ_BUILD="$FUZZ_BUILD" FUZZ_ASSERTS="$FUZZ_ASSERTS"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:halt_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
