@@ -6,6 +6,9 @@
 
 #include <sstream>
 
+#include "board/fen.h"
+#include "board/position.h"
+
 namespace kelmstrad::match {
 namespace {
 
@@ -198,6 +201,17 @@ TEST(Referee, StartPositionChecks) {
   ASSERT_TRUE(referee_start(s, "4k3/8/8/8/8/8/8/R3K3 w KQkq -", &error)) << error;
   EXPECT_EQ(s.start_fen, "4k3/8/8/8/8/8/8/R3K3 w Q - 0 1");
   EXPECT_FALSE(s.startpos);
+}
+
+TEST(Referee, DroppedRightsLeaveTheKey) {
+  // The key after dropping KQkq down to Q is the key of the FEN that says Q.
+  GameState s;
+  std::string error;
+  ASSERT_TRUE(referee_start(s, "4k3/8/8/8/8/8/8/R3K3 w KQkq - 0 1", &error)) << error;
+  EXPECT_TRUE(position_is_ok());
+  const uint32_t dropped = position.hash;
+  parse_fen("4k3/8/8/8/8/8/8/R3K3 w Q - 0 1");
+  EXPECT_EQ(dropped, position.hash);
 }
 
 TEST(Referee, PositionCommand) {
