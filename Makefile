@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all build run test test-slow test-asan test-tsan test-debug clean
+.PHONY: all build run test test-slow test-asan test-tsan test-debug format format-check clean
 
 all: build
 ifdef EXE
@@ -63,6 +63,15 @@ test-debug:
 	cmake -S . -B $(DEBUG_BUILD) $(DEBUG_CMAKE_FLAGS) >/dev/null
 	cmake --build $(DEBUG_BUILD) -j $(JOBS) --target $(CHECKED_TARGETS)
 	cd $(DEBUG_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+
+# Every C++ source in the repository, in the style of .clang-format.
+FORMAT_SOURCES = $(shell git ls-files '*.cpp' '*.h')
+
+format:
+	clang-format -i $(FORMAT_SOURCES)
+
+format-check:
+	@clang-format --dry-run --Werror $(FORMAT_SOURCES) && echo "format-check: $(words $(FORMAT_SOURCES)) files as .clang-format leaves them"
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(DEBUG_BUILD)

@@ -35,7 +35,8 @@ const char* read_placement(const char* p) {
       if (found == nullptr || *found == '\0') continue;
       const Piece kind = static_cast<Piece>(found - PIECE_LETTERS + 1);
       const Piece piece = (c == lower) ? static_cast<Piece>(kind | BLACK) : kind;
-      if (rank >= 0 && rank <= 7 && file >= 0 && file <= 7) position.board[rank * 16 + file] = piece;
+      if (rank >= 0 && rank <= 7 && file >= 0 && file <= 7)
+        position.board[rank * 16 + file] = piece;
       ++file;
     }
   }
@@ -113,7 +114,8 @@ void parse_fen(const char* fen) {
   for (int sq = 0; sq < 128; ++sq) {
     if (!on_board(sq) || position.board[sq] == 0) continue;
     toggle_piece(position.board[sq], static_cast<Square>(sq), true);
-    position.phase = static_cast<uint8_t>(position.phase + phase_weight[piece_kind(position.board[sq])]);
+    position.phase =
+        static_cast<uint8_t>(position.phase + phase_weight[piece_kind(position.board[sq])]);
   }
   position.hash ^= castle_keys[position.castling];
   if (position.ep_square != NO_EP_SQUARE) position.hash ^= ep_keys[position.ep_square & 7];

@@ -74,9 +74,9 @@ struct Position {
   uint8_t recapture_square;
 };
 
-extern Position position;                       // the position every part reads
-extern Move move_stack[MOVE_STACK_CAPACITY];    // move lists of all plies, one above the other
-extern uint16_t move_stack_len;                 // first free entry of move_stack
+extern Position position;                            // the position every part reads
+extern Move move_stack[MOVE_STACK_CAPACITY];         // move lists of all plies, one above the other
+extern uint16_t move_stack_len;                      // first free entry of move_stack
 extern uint8_t recapture_ring[RECAPTURE_RING_SIZE];  // recapture_square saved per ply
 
 extern uint32_t piece_keys[16][64];  // by piece code and 64-square index

@@ -14,10 +14,11 @@
 namespace kelmstrad {
 
 const char* const COST_KEY_NAMES[COST_KEY_COUNT] = {
-    "GENT", "GENT_PC", "GENT_MV", "GENQ", "GENQ_PC", "GENQ_MV", "ATT", "MAKE", "MAKE_CAP",
-    "MAKE_CHEAP", "UNMAKE", "UNMAKE_CAP", "EVAL", "PICK", "PICKSCAN", "AB", "QS", "LEGAL",
-    "TTPROBE", "TTSTORE", "NULL", "CUTUPD", "ATT_PC", "EVALX", "KS", "LMP", "SEEF", "SEEL",
-    "THR", "EGK", "MHK", "PHMISS", "NNF", "NNO",
+    "GENT",     "GENT_PC",  "GENT_MV",    "GENQ",   "GENQ_PC",    "GENQ_MV", "ATT",
+    "MAKE",     "MAKE_CAP", "MAKE_CHEAP", "UNMAKE", "UNMAKE_CAP", "EVAL",    "PICK",
+    "PICKSCAN", "AB",       "QS",         "LEGAL",  "TTPROBE",    "TTSTORE", "NULL",
+    "CUTUPD",   "ATT_PC",   "EVALX",      "KS",     "LMP",        "SEEF",    "SEEL",
+    "THR",      "EGK",      "MHK",        "PHMISS", "NNF",        "NNO",
 };
 
 // The shipped cost table: 32 keys (NNF and NNO are priced by the network).
@@ -80,9 +81,9 @@ struct SideCosts {
 
 const SideCosts& side_costs() {
   static const SideCosts costs = {
-      env_long("CORRCOST", 0), env_long("NECOST", 0),   env_long("MOBSQ", 70),
-      env_long("MOBPC", 120),  env_long("MOBEV", 300),  env_long("GCPCOST", 300),
-      env_long("LCOST", 400),  env_long("KTCOST", 120), env_long("QTTCOST", 200),
+      env_long("CORRCOST", 0),   env_long("NECOST", 0),   env_long("MOBSQ", 70),
+      env_long("MOBPC", 120),    env_long("MOBEV", 300),  env_long("GCPCOST", 300),
+      env_long("LCOST", 400),    env_long("KTCOST", 120), env_long("QTTCOST", 200),
       env_long("TRAPCOST", 300),
   };
   return costs;

@@ -14,6 +14,7 @@
 
 namespace kelmstrad {
 
+// clang-format off
 enum CostKey : int {
   GENT, GENT_PC, GENT_MV, GENQ, GENQ_PC, GENQ_MV, ATT, MAKE, MAKE_CAP, MAKE_CHEAP,
   UNMAKE, UNMAKE_CAP, EVAL, PICK, PICKSCAN, AB, QS, LEGAL, TTPROBE, TTSTORE,
@@ -21,6 +22,7 @@ enum CostKey : int {
   MHK, PHMISS, NNF, NNO,
   COST_KEY_COUNT
 };
+// clang-format on
 static_assert(COST_KEY_COUNT == 34);
 
 // Names of the cost keys in CostKey order, as the cost file spells them.
@@ -53,10 +55,10 @@ extern uint32_t trap_count;
 extern uint32_t attack_context;
 extern uint32_t attack_bucket[ATTACK_CONTEXTS];
 
-extern bool use_virtual_clock;          // elapsed_ms from the counters (true) or the process clock
-extern int64_t search_start_clock_ms;   // process clock when the search started
-extern std::atomic<int> abort_search;   // raised by the time check; searches unwind on it
-extern bool timed_by_process_clock;     // this search's limits are read on the process clock
+extern bool use_virtual_clock;         // elapsed_ms from the counters (true) or the process clock
+extern int64_t search_start_clock_ms;  // process clock when the search started
+extern std::atomic<int> abort_search;  // raised by the time check; searches unwind on it
+extern bool timed_by_process_clock;    // this search's limits are read on the process clock
 
 // Start-up: the table from VCOSTFILE or the built-in text, then SLCALLS,
 // NNFCOST/NNOCOST and VSCALE.

@@ -46,13 +46,15 @@ struct CostGroup {
   CostKey last;
 };
 constexpr CostGroup COST_GROUPS[] = {
-    {"movegen", GENT, GENQ_MV},      {"attacked", ATT, ATT},     {"make/unmake", MAKE, UNMAKE_CAP},
-    {"eval", EVAL, EVAL},            {"pick", PICK, PICKSCAN},   {"nodes", AB, LEGAL},
-    {"tt", TTPROBE, TTSTORE},        {"null", NULL_MOVE, NULL_MOVE}, {"killer/hist", CUTUPD, CUTUPD},
-    {"att-pieces", ATT_PC, ATT_PC},  {"eval-extra", EVALX, EVALX}, {"king-safety", KS, KS},
+    {"movegen", GENT, GENQ_MV},        {"attacked", ATT, ATT},
+    {"make/unmake", MAKE, UNMAKE_CAP}, {"eval", EVAL, EVAL},
+    {"pick", PICK, PICKSCAN},          {"nodes", AB, LEGAL},
+    {"tt", TTPROBE, TTSTORE},          {"null", NULL_MOVE, NULL_MOVE},
+    {"killer/hist", CUTUPD, CUTUPD},   {"att-pieces", ATT_PC, ATT_PC},
+    {"eval-extra", EVALX, EVALX},      {"king-safety", KS, KS},
 };
-constexpr const char* ATTACK_BUCKET_NAMES[ATTACK_CONTEXTS] = {
-    "node-incheck", "gives-check", "qs-flag", "make-full", "castling"};
+constexpr const char* ATTACK_BUCKET_NAMES[ATTACK_CONTEXTS] = {"node-incheck", "gives-check",
+                                                              "qs-flag", "make-full", "castling"};
 
 // King squares and asymmetry byte at the last clearing of the table (KEEPTT).
 int last_cleared_white_king = -1;
@@ -64,7 +66,8 @@ int chebyshev(int a64, int b64) {
 }
 
 bool pawn_on(int rank, int file, Piece pawn) {
-  return rank >= 0 && rank <= 7 && file >= 0 && file <= 7 && position.board[rank * 16 + file] == pawn;
+  return rank >= 0 && rank <= 7 && file >= 0 && file <= 7 &&
+         position.board[rank * 16 + file] == pawn;
 }
 
 // A knight square of colour c (0 White, 1 Black) backed by an own pawn and
@@ -95,14 +98,15 @@ void add_root_bonuses(int c, int own_king64, int enemy_king64, int orc) {
     if (orc & ORC_TROPISM) {
       const int d = chebyshev(i, enemy_king64);
       for (int kind = KNIGHT; kind <= QUEEN; ++kind)
-        root_terms[base + kind][i] =
-            static_cast<int16_t>(root_terms[base + kind][i] + TROPISM_WEIGHT[kind] * (7 - d) * w / 100);
+        root_terms[base + kind][i] = static_cast<int16_t>(root_terms[base + kind][i] +
+                                                          TROPISM_WEIGHT[kind] * (7 - d) * w / 100);
     }
     if ((orc & ORC_OUTPOSTS) && r >= 3 && r <= 5 && is_outpost(c, rank, file))
       root_terms[base + KNIGHT][i] = static_cast<int16_t>(root_terms[base + KNIGHT][i] + outpost);
     if ((orc & ORC_STORM) && abs((own_king64 & 7) - (enemy_king64 & 7)) > 2 &&
         abs(file - (enemy_king64 & 7)) <= 1 && r >= 2)
-      root_terms[base + PAWN][i] = static_cast<int16_t>(root_terms[base + PAWN][i] + (r - 1) * storm);
+      root_terms[base + PAWN][i] =
+          static_cast<int16_t>(root_terms[base + PAWN][i] + (r - 1) * storm);
   }
 }
 
@@ -114,7 +118,8 @@ void recompute_scores() {
   position.mg_score = 0;
   position.eg_score = 0;
   for (int sq = 0; sq < 128; ++sq)
-    if (on_board(sq) && position.board[sq] != 0) toggle_piece(position.board[sq], static_cast<Square>(sq), true);
+    if (on_board(sq) && position.board[sq] != 0)
+      toggle_piece(position.board[sq], static_cast<Square>(sq), true);
   position.hash = hash;
   position.pawn_king_key = pawn_king_key;
 }
@@ -138,8 +143,8 @@ void prepare_root() {
   }
   recompute_scores();
   const int asymmetry = kt == ktopp ? 0 : position.side;
-  if (keep_tt == 0 || white_king != last_cleared_white_king || black_king != last_cleared_black_king ||
-      asymmetry != last_cleared_asymmetry)
+  if (keep_tt == 0 || white_king != last_cleared_white_king ||
+      black_king != last_cleared_black_king || asymmetry != last_cleared_asymmetry)
     tt_clear();
   last_cleared_white_king = white_king;
   last_cleared_black_king = black_king;
@@ -186,11 +191,15 @@ void print_principal_variation(Move best, int depth) {
 // Step 6: one info line for a finished iteration.
 void print_info_line(int depth, int score, Move best) {
   uci_print("info depth %d ", depth);
-  if (score > MATE_REPORT_BOUND) uci_print("score mate %d", (30001 - score) / 2);
-  else if (score < -MATE_REPORT_BOUND) uci_print("score mate %d", (-30000 - score) / 2);
-  else uci_print("score cp %d", score);
+  if (score > MATE_REPORT_BOUND)
+    uci_print("score mate %d", (30001 - score) / 2);
+  else if (score < -MATE_REPORT_BOUND)
+    uci_print("score mate %d", (-30000 - score) / 2);
+  else
+    uci_print("score cp %d", score);
   const long t = elapsed_ms();
-  const double nps = t == 0 ? 0.0 : static_cast<double>(node_count) * 1000.0 / static_cast<double>(t);
+  const double nps =
+      t == 0 ? 0.0 : static_cast<double>(node_count) * 1000.0 / static_cast<double>(t);
   uci_print(" nodes %lu time %ld nps %.0f pv", static_cast<unsigned long>(node_count), t, nps);
   if (best != 0) print_principal_variation(best, depth);
   uci_print("\n");
@@ -205,7 +214,8 @@ Move iterate() {
   for (int n = 1; n <= search_limits.depth_limit; ++n) {
     root_best_move = 0;
     int v;
-    if (asp != 0 && n > 1 && previous_score >= -ASPIRATION_BOUND && previous_score <= ASPIRATION_BOUND) {
+    if (asp != 0 && n > 1 && previous_score >= -ASPIRATION_BOUND &&
+        previous_score <= ASPIRATION_BOUND) {
       const int alpha = previous_score - asp;
       const int beta = previous_score + asp;
       v = alpha_beta(n, alpha, beta, 0, 0);
@@ -231,7 +241,8 @@ Move iterate() {
     const TimeSwitches& switches = time_switches();
     const bool best_changed = n != 1 && best != previous_iteration_best;
     if (switches.tmode && search_limits.soft_limit_ms != 0) previous_iteration_best = best;
-    if (iteration_budget_spent(search_limits.soft_limit_ms, elapsed_ms(), best_changed, switches)) break;
+    if (iteration_budget_spent(search_limits.soft_limit_ms, elapsed_ms(), best_changed, switches))
+      break;
     previous_score = v;
   }
   return best;
@@ -249,15 +260,17 @@ void print_statistics() {
             static_cast<unsigned long>(op_counters[EVAL]), static_cast<unsigned long>(n),
             op_counters[EVAL] * 100.0 * per_node, static_cast<unsigned long>(op_counters[MAKE]),
             op_counters[MAKE] * per_node);
-  const double nps = t == 0 ? static_cast<double>(n) * VIRTUAL_UNITS_PER_SECOND
-                            : static_cast<double>(n) * VIRTUAL_UNITS_PER_SECOND / static_cast<double>(t);
+  const double nps =
+      t == 0 ? static_cast<double>(n) * VIRTUAL_UNITS_PER_SECOND
+             : static_cast<double>(n) * VIRTUAL_UNITS_PER_SECOND / static_cast<double>(t);
   uci_print("info string vclock %.1f s, %lu nodes, %.0f nps |",
             static_cast<double>(t) / VIRTUAL_UNITS_PER_SECOND, static_cast<unsigned long>(n), nps);
   const double divisor = t == 0 ? 1.0 : static_cast<double>(t);
   for (const CostGroup& group : COST_GROUPS) {
     double sum = 0;
     for (int k = group.first; k <= group.last; ++k)
-      sum += static_cast<double>(static_cast<int64_t>(op_costs[k]) * static_cast<int64_t>(op_counters[k]));
+      sum += static_cast<double>(static_cast<int64_t>(op_costs[k]) *
+                                 static_cast<int64_t>(op_counters[k]));
     uci_print(" %s %.0f%%", group.name, sum * 100.0 / divisor);
   }
   uci_print(" | attacked calls:");
@@ -270,9 +283,10 @@ void print_statistics() {
 
 // Step 8: holds the answer while an infinite or unanswered ponder search waits.
 void wait_for_release() {
-  while (!stop_flag.load(std::memory_order_relaxed) &&
-         ((pondering.load(std::memory_order_relaxed) && !ponderhit.load(std::memory_order_relaxed)) ||
-          infinite.load(std::memory_order_relaxed)))
+  while (
+      !stop_flag.load(std::memory_order_relaxed) &&
+      ((pondering.load(std::memory_order_relaxed) && !ponderhit.load(std::memory_order_relaxed)) ||
+       infinite.load(std::memory_order_relaxed)))
     sleep_1ms();
 }
 
@@ -280,7 +294,8 @@ void wait_for_release() {
 void note_in_check() {
   attack_context = 0;
   count_attack_test(position.side ^ BLACK);
-  in_check_hint = square_attacked(position.slot_square[side_slot_base(position.side)], position.side ^ BLACK);
+  in_check_hint =
+      square_attacked(position.slot_square[side_slot_base(position.side)], position.side ^ BLACK);
 }
 
 // True if `move` is among the generated moves of the side to move.

@@ -41,16 +41,20 @@ void builtin_square_entry(int kind, int rank, int file, int* mg, int* eg) {
       *eg = 3 * c - 8;
       break;
     case ROOK:
-      if (rank == 6) *mg = centre_file ? 16 : 12;
-      else *mg = centre_file ? 4 : 0;
+      if (rank == 6)
+        *mg = centre_file ? 16 : 12;
+      else
+        *mg = centre_file ? 4 : 0;
       break;
     case QUEEN:
       *mg = 2 * c - 5;
       *eg = 4 * c - 10;
       break;
     case KING:
-      if (rank == 0) *mg = (file >= 3 && file <= 5) ? 0 : 20;
-      else *mg = (rank == 1) ? -10 : -40;
+      if (rank == 0)
+        *mg = (file >= 3 && file <= 5) ? 0 : 20;
+      else
+        *mg = (rank == 1) ? -10 : -40;
       *eg = 8 * c - 20;
       break;
     default:

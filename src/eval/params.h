@@ -11,26 +11,25 @@
 #include <cstdint>
 
 #include "board/position.h"
-
 #include "uci/tokens.h"
 
 namespace kelmstrad {
 
 struct EvalParams {
-  int16_t matmg[8];       // middlegame material by kind
-  int16_t mateg[8];       // endgame material by kind
-  int8_t pstmg[8][64];    // middlegame square tables by kind and square_index
-  int8_t psteg[8][64];    // endgame square tables
-  int16_t passmg[8];      // passed-pawn bonus by relative rank 1..6
+  int16_t matmg[8];     // middlegame material by kind
+  int16_t mateg[8];     // endgame material by kind
+  int8_t pstmg[8][64];  // middlegame square tables by kind and square_index
+  int8_t psteg[8][64];  // endgame square tables
+  int16_t passmg[8];    // passed-pawn bonus by relative rank 1..6
   int16_t passeg[8];
-  int16_t isomg, isoeg;   // isolated pawn (subtracted)
-  int16_t dblmg, dbleg;   // doubled pawns per file (subtracted)
-  int16_t ropen, rhalf;   // rook on an open / half-open file (middlegame)
-  int16_t pairmg, paireg; // bishop pair
-  int16_t nemg[11];       // pawn-extra feature weights, features 6..10
+  int16_t isomg, isoeg;    // isolated pawn (subtracted)
+  int16_t dblmg, dbleg;    // doubled pawns per file (subtracted)
+  int16_t ropen, rhalf;    // rook on an open / half-open file (middlegame)
+  int16_t pairmg, paireg;  // bishop pair
+  int16_t nemg[11];        // pawn-extra feature weights, features 6..10
   int16_t neeg[11];
-  int32_t ksw[6];         // king-shelter terms 1..5
-  int16_t mobmg[6];       // mobility weight per square, kinds 2..5
+  int32_t ksw[6];    // king-shelter terms 1..5
+  int16_t mobmg[6];  // mobility weight per square, kinds 2..5
   int16_t mobeg[6];
 };
 

@@ -1,13 +1,13 @@
 #include "platform/platform.h"
 
-#include "platform/assert.h"
-
 #include <pthread.h>
 #include <time.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+
+#include "platform/assert.h"
 
 namespace kelmstrad {
 

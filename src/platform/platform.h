@@ -11,8 +11,8 @@ namespace kelmstrad {
 constexpr uint64_t SEARCH_THREAD_STACK_BYTES = 64ull * 1024 * 1024;
 
 struct ThreadHandle {
-  uint64_t id;     // pthread_t, kept opaque
-  bool running;    // a thread was started and not yet joined
+  uint64_t id;   // pthread_t, kept opaque
+  bool running;  // a thread was started and not yet joined
 };
 
 // Starts `proc(arg)` on a new thread with a 64 MiB stack; false if it cannot be created.

@@ -15,9 +15,9 @@
 #include "driver/book.h"
 #include "driver/polyglot.h"
 #include "driver/skeleton.h"
+#include "driver/think.h"
 #include "eval/diagnostics.h"
 #include "eval/evaluate.h"
-#include "driver/think.h"
 #include "eval/params.h"
 #include "platform/env.h"
 #include "search/alpha_beta.h"
@@ -50,7 +50,7 @@ constexpr size_t FEN_TEXT_LIMIT = 255;
 // Shipped values of the experiment switches, installed only where unset.
 constexpr const char* ENVIRONMENT_DEFAULTS[][2] = {
     {"TTENT", "512"}, {"RFP", "100"}, {"FUT2", "350"}, {"LMP", "3/6/12"}, {"BADLAST", "1"},
-    {"LAZYQ", "200"}, {"LAZYS", "1"}, {"OPK", "8"},    {"OPKW", "20"},     {"MHK", "40"},
+    {"LAZYQ", "200"}, {"LAZYS", "1"}, {"OPK", "8"},    {"OPKW", "20"},    {"MHK", "40"},
     {"MHKP", "20"},   {"THRX", "7"},  {"EGK", "15"},   {"ORC", "1"},
 };
 

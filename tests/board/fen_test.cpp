@@ -1,8 +1,9 @@
+#include "board/fen.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "board/fen.h"
 #include "board/make.h"
 #include "board/position.h"
 

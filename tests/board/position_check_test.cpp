@@ -13,7 +13,8 @@
 namespace kelmstrad::test {
 namespace {
 
-constexpr const char* KIWIPETE = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+constexpr const char* KIWIPETE =
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
 
 // position_is_ok after `corrupt` changed the Kiwipete position; the
 // position is set afresh afterwards.
@@ -26,8 +27,9 @@ bool ok_after(void (*corrupt)()) {
 }
 
 TEST(PositionIsOk, AcceptsPositionsFromFen) {
-  for (const char* fen : {START_FEN, KIWIPETE, "8/8/8/8/8/8/8/8 w - - 0 1", "4k3/8/8/8/8/8/8/4K3 b - - 0 1",
-                          "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1"}) {
+  for (const char* fen :
+       {START_FEN, KIWIPETE, "8/8/8/8/8/8/8/8 w - - 0 1", "4k3/8/8/8/8/8/8/4K3 b - - 0 1",
+        "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1"}) {
     set_position(fen);
     EXPECT_TRUE(position_is_ok()) << fen;
   }

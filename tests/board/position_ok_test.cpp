@@ -7,7 +7,8 @@
 namespace kelmstrad {
 namespace {
 
-constexpr const char* MIDDLEGAME = "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 8";
+constexpr const char* MIDDLEGAME =
+    "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 8";
 
 TEST(PositionIsOk, PieceOffTheBoardIsReportedAndThePositionKept) {
   parse_fen(MIDDLEGAME);

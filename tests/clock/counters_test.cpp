@@ -1,10 +1,11 @@
+#include "clock/counters.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
 #include <string>
 
-#include "clock/counters.h"
 #include "support.h"
 #include "uci/options.h"
 
@@ -23,10 +24,9 @@ class CostTable : public testing::Test {
 
 TEST_F(CostTable, BuiltInTableIsTruncated) {
   load_cost_table_from(DEFAULT_COST_JSON, nullptr, nullptr, nullptr);
-  const int32_t expected[COST_KEY_COUNT] = {0,    570, 571, 8061, 0,    0,    1349, 3517, 0,
-                                            1632, 0,   0,   0,    0,    0,    0,    1124, 0,
-                                            0,    4729, 0,  5246, 21,   6474, 0,    942,  91,
-                                            2613, 2503, 0,  622,  16360, 0,   0};
+  const int32_t expected[COST_KEY_COUNT] = {
+      0, 570, 571,  8061, 0,    0,  1349, 3517, 0,   1632, 0,    0,    0, 0,   0,     0, 1124,
+      0, 0,   4729, 0,    5246, 21, 6474, 0,    942, 91,   2613, 2503, 0, 622, 16360, 0, 0};
   for (int k = 0; k < COST_KEY_COUNT; ++k) EXPECT_EQ(op_costs[k], expected[k]) << COST_KEY_NAMES[k];
   EXPECT_EQ(slcalls_cost, 2613);  // no SLCALLS key: the SEEL cost
 }

@@ -1,5 +1,7 @@
 // The bench: its positions are sound, its count repeats, it gives back the
 // position and the limits it found, and it refuses depths it cannot search.
+#include "driver/bench.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,7 +14,6 @@
 #include "board/fen.h"
 #include "board/make.h"
 #include "board/movegen.h"
-#include "driver/bench.h"
 #include "driver/limits.h"
 #include "eval/params.h"
 #include "support.h"
@@ -51,7 +52,8 @@ TEST(Bench, FortyDistinctPlayablePositions) {
     for (uint8_t sq : position.slot_square) slots += sq != NO_SQUARE;
     EXPECT_EQ(pieces, slots) << fen;
     const Side waiting = position.side ^ BLACK;
-    EXPECT_FALSE(square_attacked(position.slot_square[side_slot_base(waiting)], position.side)) << fen;
+    EXPECT_FALSE(square_attacked(position.slot_square[side_slot_base(waiting)], position.side))
+        << fen;
     EXPECT_GT(legal_move_count(), 0) << fen;  // no mated or stalemated position
   }
   EXPECT_EQ(seen.size(), static_cast<size_t>(BENCH_POSITION_COUNT));

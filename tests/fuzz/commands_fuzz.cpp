@@ -25,6 +25,8 @@
 //   legal move of the position the search started from ("0000" only when it
 //   has none), and its ponder move, if any, must be legal after it.
 // The replies are captured in a scratch file; KELMSTRAD_FUZZ_OUTPUT shows them.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -33,7 +35,6 @@
 #include <cstring>
 #include <map>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "board/make.h"
@@ -86,7 +87,8 @@ std::string capped_go(std::vector<std::string> tokens) {
       continue;
     }
     if (i + 1 == tokens.size()) tokens.push_back("0");
-    if (tokens[i] == "nodes") nodes = static_cast<uint32_t>(strtoll(tokens[i + 1].c_str(), nullptr, 10));
+    if (tokens[i] == "nodes")
+      nodes = static_cast<uint32_t>(strtoll(tokens[i + 1].c_str(), nullptr, 10));
     i += 2;
   }
   if (nodes == 0 || nodes > MAX_GO_NODES) nodes = MAX_GO_NODES;
@@ -97,7 +99,8 @@ std::string capped_go(std::vector<std::string> tokens) {
 
 // The line with the token at `index`, if any, held at `cap` (atoi value).
 std::string capped_depth(std::vector<std::string> tokens, size_t index, int cap) {
-  if (index < tokens.size() && atoi(tokens[index].c_str()) > cap) tokens[index] = std::to_string(cap);
+  if (index < tokens.size() && atoi(tokens[index].c_str()) > cap)
+    tokens[index] = std::to_string(cap);
   return join(tokens);
 }
 
@@ -136,7 +139,8 @@ std::string bounded_line(const std::string& line) {
 
 // Ends the input's search: stopped if it would wait, else left to its limits.
 void finish_search() {
-  const bool waits = infinite.load() || (pondering.load() && !ponderhit.load()) || real_time_mode.load();
+  const bool waits =
+      infinite.load() || (pondering.load() && !ponderhit.load()) || real_time_mode.load();
   if (waits) stop_flag.store(1, std::memory_order_relaxed);
   join_search_thread();
 }

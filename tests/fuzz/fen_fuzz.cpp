@@ -26,10 +26,10 @@
 #include "board/movegen.h"
 #include "board/perft.h"
 #include "board/position.h"
-#include "harness.h"
 #include "clock/counters.h"
 #include "driver/limits.h"
 #include "eval/evaluate.h"
+#include "harness.h"
 #include "search/alpha_beta.h"
 #include "uci/loop.h"
 

@@ -1,10 +1,11 @@
+#include "uci/output.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "support.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 namespace {
