@@ -4,7 +4,6 @@
 // variables and probes the start position through the think thread's entry point.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -78,9 +77,7 @@ TEST_F(BookEnvironment, PolyglotBookWithZeroWeightsGivesNoMove) {
 }
 
 TEST_F(BookEnvironment, PolyglotBookWithFixedOrSeededDraws) {
-  if (FILE* f = fopen(GNUCHESS_BOOK, "rb"))
-    fclose(f);
-  else
+  if (!gnuchess_book_readable())
     GTEST_SKIP() << GNUCHESS_BOOK << " cannot be read: apt-get install gnuchess-book";
   EXPECT_EXIT(probe_in_child({{"PGBOOK", GNUCHESS_BOOK}, {"PGFIX", "12135"}}, 2),
               ::testing::ExitedWithCode(0), "moves: d2d4 d2d4 output: $");

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <map>
@@ -18,6 +19,9 @@
 namespace kelmstrad::test {
 
 constexpr const char* GNUCHESS_BOOK = "/usr/share/games/gnuchess/book.bin";
+
+// True when Debian's gnuchess book can be read; the tests that need it skip otherwise.
+inline bool gnuchess_book_readable() { return access(GNUCHESS_BOOK, R_OK) == 0; }
 
 // Path of a fixture in tests/data/books.
 inline std::string book_fixture(const std::string& name) {
