@@ -7,6 +7,7 @@
 #include "board/position.h"
 #include "driver/limits.h"
 #include "driver/think.h"
+#include "eval/evaluate.h"
 #include "eval/params.h"
 #include "platform/platform.h"
 #include "search/alpha_beta.h"
@@ -78,9 +79,13 @@ struct BenchSaved {
 BenchSaved bench_saved;
 
 // Searches one position as "ucinewgame", "position fen F" and "go depth D"
-// would, without the book; returns its nodes.
+// would in a fresh process, without the book; returns its nodes. The pawn
+// hash and the iteration memory, which "ucinewgame" keeps, are cleared too, so
+// that the charges of each position do not depend on what came before.
 uint32_t bench_position(const char* fen, int depth) {
   new_game();
+  pawn_hash_sim_clear();
+  previous_iteration_best = 0;
   parse_fen(fen);
   move_stack_len = 0;
   prepare_root();

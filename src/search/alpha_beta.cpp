@@ -1,5 +1,6 @@
 #include "search/alpha_beta.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -133,7 +134,9 @@ void static_evaluation(Node& n) {
   if (sw.lazys && sw.lazyq != 0) {
     const int q = quick_eval();
     if (q - sw.lazyq >= n.beta || q + sw.lazyq <= n.alpha) {
-      n.eval = q - sw.lazyq >= n.beta ? q - sw.lazyq : q + sw.lazyq;
+      // Only a negative margin moves the score away from q: held short of the mate scores.
+      n.eval = q - sw.lazyq >= n.beta ? std::min(q - sw.lazyq, MATE_BOUND)
+                                      : std::max(q + sw.lazyq, -MATE_BOUND);
       ++op_counters[EVAL];
       return;
     }
@@ -156,7 +159,9 @@ bool reverse_futility_cut(const Node& n, int* score) {
   if (sw.rfp == 0 || n.depth > sw.rfpd) return false;
   const int r = n.eval - n.depth * sw.rfp;
   if ((r < MATE_BOUND ? r : MATE_BOUND) < n.beta) return false;
-  *score = r;
+  // Only a negative margin lifts r above the evaluation: held below the mate
+  // scores so that it cannot pass for a mate or wrap a table entry.
+  *score = r < MATE_BOUND ? r : MATE_BOUND;
   return true;
 }
 
