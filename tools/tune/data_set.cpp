@@ -1,6 +1,7 @@
 #include "data_set.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -14,8 +15,6 @@
 namespace kelmstrad::tune {
 
 namespace {
-
-constexpr size_t MAX_BLOCK = 256;
 
 // Why the placement field is not 8 ranks of 8 squares, or "".
 std::string placement_problem(const std::string& board) {
@@ -39,6 +38,12 @@ std::string placement_problem(const std::string& board) {
   }
   if (rank != 7 || file != 8) return "the placement does not hold 8 ranks of 8 squares";
   return "";
+}
+
+// The last field of a FEN.
+long fullmove_of(const std::string& fen) {
+  const size_t space = fen.rfind(' ');
+  return atol(fen.c_str() + (space == std::string::npos ? 0 : space + 1));
 }
 
 bool all_digits(const std::string& s) {
@@ -123,10 +128,23 @@ bool read_data_file(const std::string& path, DataSet* data, std::string* error) 
              " positions; at least 10 are needed (a tenth is held out)";
     return false;
   }
-  const size_t block = std::clamp<size_t>(n / 1000, 1, MAX_BLOCK);
+  // Games: runs of lines with one result and a full-move number that never
+  // falls. Whole games are held out, so no held-out position has a neighbour
+  // from its own game in training. Too few runs (shuffled or one-game data):
+  // every tenth position.
+  std::vector<size_t> game(n);
+  size_t games = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const Sample& s = data->samples[i];
+    if (i > 0 && (s.result != data->samples[i - 1].result ||
+                  fullmove_of(s.fen) < fullmove_of(data->samples[i - 1].fen)))
+      ++games;
+    game[i] = games;
+  }
+  const bool by_game = games + 1 >= 10;
   data->train_count = data->valid_count = 0;
   for (size_t i = 0; i < n; ++i) {
-    data->samples[i].held_out = (i / block) % 10 == 9;
+    data->samples[i].held_out = (by_game ? game[i] : i) % 10 == 9;
     ++(data->samples[i].held_out ? data->valid_count : data->train_count);
   }
   return true;

@@ -43,10 +43,10 @@ struct DataSet {
 // engine plays), or "" when it can; on success the engine's position is set.
 std::string fen_problem(const std::string& fen);
 
-// Reads the data file and splits off the held-out tenth: blocks of up to 256
-// consecutive positions (positions of one game usually lie together), every
-// tenth block held out. False with a message naming the first bad line, or
-// when fewer than 10 positions are left.
+// Reads the data file and splits off the held-out tenth: every tenth game,
+// a game being a run of lines with one result and a rising full-move number
+// (every tenth position when there are fewer than 10 such runs). False with
+// a message naming the first bad line, or when fewer than 10 positions are left.
 bool read_data_file(const std::string& path, DataSet* data, std::string* error);
 
 // Sets up every position and records the feature counts of the parameters in

@@ -13,6 +13,7 @@
 #include "optimise.h"
 #include "param_file.h"
 #include "param_set.h"
+#include "pgn_positions.h"
 #include "synthetic.h"
 #include "uci/loop.h"
 
@@ -24,9 +25,11 @@ const char* usage_text() {
   return "usage: tune -data FILE [options]      tune the parameters to game results\n"
          "       tune synth -o FILE [-n N] [-seed S] [-k K] [-params FILE]\n"
          "                                        write labelled positions from random games\n"
+         "       tune pgn -pgn GAMES.pgn -o FILE [-skip PLIES]\n"
+         "                                        write the quiet positions of match games\n"
          "Data: one position a line, '<FEN with 6 fields> [<r>]', r 1.0, 0.5 or 0.0 for White;\n"
-         "'#' lines and blank lines are skipped. A tenth is held out (every tenth block of\n"
-         "up to 256 consecutive lines) and decides the best pass.\n"
+         "'#' lines and blank lines are skipped. A tenth is held out and decides the best\n"
+         "pass: every tenth game (a run of lines with one result and a rising move number).\n"
          "Options:\n"
          "  -params FILE   start values (default: the shipped parameters)\n"
          "  -o FILE        the tuned parameter file (default tuned.txt), written whole\n"
@@ -46,7 +49,9 @@ const char* usage_text() {
 
 struct Options {
   bool synth = false;
-  std::string data, params, out = "tuned.txt", curve;
+  bool pgn = false;
+  int skip = 0;
+  std::string pgn_file, data, params, out = "tuned.txt", curve;
   int n = 10000;
   uint64_t seed = 1;
   TuneSettings settings{.groups = GROUP_ALL,
@@ -72,6 +77,10 @@ bool parse_options(int argc, char** argv, Options* o, std::string* error) {
     o->synth = true;
     o->out.clear();
     i = 2;
+  } else if (argc > 1 && strcmp(argv[1], "pgn") == 0) {
+    o->pgn = true;
+    o->out.clear();
+    i = 2;
   }
   for (; i < argc; ++i) {
     const std::string flag = argv[i];
@@ -87,7 +96,12 @@ bool parse_options(int argc, char** argv, Options* o, std::string* error) {
                ".." + std::to_string(high);
       return false;
     };
-    if (flag == "-data") {
+    if (flag == "-pgn") {
+      o->pgn_file = value;
+    } else if (flag == "-skip") {
+      if (!numeric(0, 10000)) return false;
+      o->skip = static_cast<int>(x);
+    } else if (flag == "-data") {
       o->data = value;
     } else if (flag == "-params") {
       o->params = value;
@@ -133,7 +147,11 @@ bool parse_options(int argc, char** argv, Options* o, std::string* error) {
     *error = "no output file (-o)";
     return false;
   }
-  if (!o->synth && o->data.empty()) {
+  if (o->pgn && o->pgn_file.empty()) {
+    *error = "no games (-pgn)";
+    return false;
+  }
+  if (!o->synth && !o->pgn && o->data.empty()) {
     *error = "no data file (-data)";
     return false;
   }
@@ -196,6 +214,13 @@ int run(int argc, char** argv) {
   else if (!load_param_file(o.params, &error))
     return fail(error);
   enter_tuning_mode();
+  if (o.pgn) {
+    PgnSummary summary;
+    if (!write_pgn_positions(o.pgn_file, o.out, o.skip, &summary, &error)) return fail(error);
+    printf("%d games, %d positions written to %s\n", summary.games, summary.positions,
+           o.out.c_str());
+    return 0;
+  }
   if (o.synth) {
     if (!write_synthetic_data(o.out, o.n, o.seed, o.settings.k, &error)) return fail(error);
     printf("wrote %d positions to %s\n", o.n, o.out.c_str());
