@@ -170,6 +170,40 @@ class BadInput(unittest.TestCase):
             self.assertEqual(read(out), "old\n")
 
 
+class Games(unittest.TestCase):
+    PGN = """[Event "?"]
+[Result "1-0"]
+
+1. e4 {0.1s} e5 {+0.10/5 0.1s} 2. Bc4 {-0.10/5 0.1s} Nc6 {+0.10/5 0.1s} 3. Bxf7+ {-1.00/5 0.1s}
+Kxf7 {+1.00/5 0.1s} 4. Qh5+ {-1.00/5 0.1s} g6 {+1.00/5 0.1s} 5. Qf3+ {-1.00/5 0.1s} 1-0
+
+[Event "?"]
+[Result "*"]
+
+1. d4 {+0.10/5 0.1s} *
+"""
+
+    def test_quiet_searched_positions_out_of_check(self):
+        with tempfile.TemporaryDirectory() as d:
+            pgn, out = os.path.join(d, "games.pgn"), os.path.join(d, "positions.txt")
+            with open(pgn, "w") as f:
+                f.write(self.PGN)
+            proc = tune("pgn", "-pgn", pgn, "-skip", "2", "-o", out)
+            self.assertEqual(proc.returncode, 0, proc.stderr)
+            # Left out: the book move, the positions before ply 2 (-skip 2), two captures and two
+            # positions in check.
+            self.assertEqual([l for l in read(out).splitlines() if not l.startswith("#")], [
+                "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2 [1.0]",
+                "r1bqkbnr/pppp1ppp/2n5/4p3/2B1P3/8/PPPP1PPP/RNBQK1NR w KQkq - 2 3 [1.0]",
+                "r1bq1bnr/pppp1kpp/2n5/4p3/4P3/8/PPPP1PPP/RNBQK1NR w KQ - 0 4 [1.0]",
+                "r1bq1bnr/pppp1k1p/2n3p1/4p2Q/4P3/8/PPPP1PPP/RNB1K1NR w KQ - 0 5 [1.0]"])
+            with open(pgn, "w") as f:
+                f.write(self.PGN.replace("Qh5+", "Qh6+"))
+            proc = tune("pgn", "-pgn", pgn, "-o", out)
+            self.assertNotEqual(proc.returncode, 0)
+            self.assertIn("game 1: illegal move Qh6+", proc.stderr)
+
+
 if __name__ == "__main__":
     TUNE, KELMSTRAD = sys.argv[1], sys.argv[2]
     unittest.main(argv=sys.argv[:1])

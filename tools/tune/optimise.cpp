@@ -146,6 +146,19 @@ TuneResult tune(DataSet* data, const TuneSettings& settings,
     mg[i] = params[i].mg;
     tuned[i] = (params[i].group & settings.groups) != 0;
   }
+  // A weight whose feature counts run large (mobility squares, king distances)
+  // takes proportionally smaller steps: the step is rate / (RMS of its non-zero counts).
+  std::vector<double> step_size(count, settings.rate);
+  {
+    std::vector<double> squares(count, 0.0), seen(count, 0.0);
+    for (const Entry& e : data->entries) {
+      squares[e.param] += static_cast<double>(e.count) * e.count;
+      seen[e.param] += 1;
+    }
+    for (size_t i = 0; i < count; ++i)
+      if (seen[i] > 0)
+        step_size[i] = settings.rate / std::fmax(1.0, std::sqrt(squares[i] / seen[i]));
+  }
   TuneResult result;
   refresh_anchors(data);
   result.k = settings.k > 0 ? settings.k : fit_k(*data);
@@ -175,7 +188,7 @@ TuneResult tune(DataSet* data, const TuneSettings& settings,
         const double g = grad[i] + settings.reg * 2 * change / REG_UNIT;
         m[i] = ADAM_BETA1 * m[i] + (1 - ADAM_BETA1) * g;
         v[i] = ADAM_BETA2 * v[i] + (1 - ADAM_BETA2) * g * g;
-        w[i] -= settings.rate * (m[i] / c1) / (std::sqrt(v[i] / c2) + ADAM_EPSILON);
+        w[i] -= step_size[i] * (m[i] / c1) / (std::sqrt(v[i] / c2) + ADAM_EPSILON);
       }
     }
     for (size_t i = 0; i < count; ++i)
