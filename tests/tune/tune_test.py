@@ -194,7 +194,7 @@ Kxf7 {+1.00/5 0.1s} 4. Qh5+ {-1.00/5 0.1s} g6 {+1.00/5 0.1s} 5. Qf3+ {-1.00/5 0.
             # positions in check.
             self.assertEqual([l for l in read(out).splitlines() if not l.startswith("#")], [
                 "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2 [1.0]",
-                "r1bqkbnr/pppp1ppp/2n5/4p3/2B1P3/8/PPPP1PPP/RNBQK1NR w KQkq - 2 3 [1.0]",
+                "rnbqkbnr/pppp1ppp/8/4p3/2B1P3/8/PPPP1PPP/RNBQK1NR b KQkq - 1 2 [1.0]",
                 "r1bq1bnr/pppp1kpp/2n5/4p3/4P3/8/PPPP1PPP/RNBQK1NR w KQ - 0 4 [1.0]",
                 "r1bq1bnr/pppp1k1p/2n3p1/4p2Q/4P3/8/PPPP1PPP/RNB1K1NR w KQ - 0 5 [1.0]"])
             with open(pgn, "w") as f:
