@@ -177,7 +177,9 @@ TuneResult tune(DataSet* data, const TuneSettings& settings,
   long t = 0;
   for (int pass = 1; pass <= settings.passes; ++pass) {
     double loss = 0;
+    Progress progress("gradient steps", static_cast<size_t>(settings.steps));
     for (int step = 0; step < settings.steps; ++step) {
+      progress.step(static_cast<size_t>(step));
       loss = gradient(*data, settings.threads, result.k, w, mg, &grad);
       ++t;
       const double c1 = 1 - std::pow(ADAM_BETA1, static_cast<double>(t));

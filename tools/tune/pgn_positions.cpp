@@ -4,8 +4,12 @@
 #include <sstream>
 #include <vector>
 
+#include "board/fen.h"
+#include "eval/evaluate.h"
 #include "param_file.h"
 #include "referee.h"
+#include "search/quiesce.h"
+#include "search/switches.h"
 
 namespace kelmstrad::tune {
 
@@ -84,6 +88,18 @@ bool next_game(const std::vector<std::string>& lines, size_t* next, PgnGame* gam
   return any;
 }
 
+// True when the quiescence search of the position returns its static
+// evaluation: no capture sequence changes the score, so the evaluation alone
+// explains the position.
+bool quiet_position(const std::string& fen) {
+  parse_fen(fen.c_str());
+  const int static_score = evaluate();
+  qs_root_ply = 0;
+  qs_in_check = 0;
+  qs_evasion = 0;
+  return quiesce(-NO_SCORE, NO_SCORE, 0) == static_score;
+}
+
 }  // namespace
 
 bool write_pgn_positions(const std::string& pgn_path, const std::string& out_path, int skip,
@@ -115,7 +131,8 @@ bool write_pgn_positions(const std::string& pgn_path, const std::string& out_pat
       const bool searched = m.comment.find('/') != std::string::npos;
       const bool quiet =
           m.san.find('x') == std::string::npos && m.san.find('=') == std::string::npos;
-      if (searched && quiet && static_cast<int>(ply) >= skip && !state.in_check) {
+      if (searched && quiet && static_cast<int>(ply) >= skip && !state.in_check &&
+          quiet_position(state.fen)) {
         text += state.fen + " [" + label + "]\n";
         ++summary->positions;
       }

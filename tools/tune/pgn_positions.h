@@ -1,7 +1,8 @@
 // Training positions from games in PGN, as the match runner writes them: each
-// position where an engine chose a quiet move (no capture, no promotion) out of
-// check, labelled with the game's result. Book moves (a move comment without
-// a score "+0.25/12") and the first `skip` plies are left out.
+// position out of check where an engine chose a quiet move (no capture, no
+// promotion) and whose quiescence search returns its static evaluation,
+// labelled with the game's result. Book moves (a move comment without a score
+// "+0.25/12") and the positions before ply `skip` are left out.
 #pragma once
 
 #include <string>

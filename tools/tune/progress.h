@@ -13,7 +13,6 @@ class Progress {
 
   // Called after item `done` of the loop.
   void step(size_t done) {
-    if ((done & 1023) != 0) return;
     const Clock::time_point now = Clock::now();
     if (now - last_ < std::chrono::seconds(INTERVAL_SECONDS)) return;
     last_ = now;
