@@ -108,6 +108,10 @@ class Tuner(unittest.TestCase):
         self.assertTrue(written[-1].startswith("# "), written[-1])  # provenance, skipped
         # The engine loads the whole file (its comment included) and prints it back.
         self.assertEqual(dumpparams(self.out), written[:800])
+        # So does the shipped tuned file, whose provenance follows its records.
+        shipped = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
+                               "params", "tuned.txt")
+        self.assertEqual(dumpparams(shipped), read(shipped).splitlines()[:800])
         # The tuner accepts its own file as start values; no pass keeps them as they are.
         again = self.path("again.txt")
         proc = tune("-data", self.data, "-params", self.out, "-passes", "0", "-o", again,
