@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "board/fen.h"
+#include "board/position.h"
 #include "search/switches.h"
 
 namespace kelmstrad::tune_data {
@@ -27,7 +28,7 @@ constexpr const char* GAMES = R"([Event "t"]
 [Termination "normal"]
 
 1.e4 (1. d4 d5) e5 $1 2.Nf3 Nc6 ; a comment to the end of the line
-1-0
+3.Bc4 1-0
 
 [Result "1/2-1/2"]
 [Termination "adjudication"]
@@ -45,7 +46,7 @@ constexpr const char* GAMES = R"([Event "t"]
 
 [Result "1-0"]
 
-1. e4 e5 2. Nf3 Nc6 1-0
+1. e4 e5 2. Nf3 Nc6 3. Bc4 1-0
 )";
 
 constexpr const char* QUIET_AFTER_NC6 =
@@ -94,7 +95,7 @@ TEST_F(TrainingPositions, FiltersAndLabels) {
   EXPECT_EQ(counts.repeated_games, 1);
   EXPECT_EQ(counts.book, 3);
   EXPECT_EQ(counts.in_check, 1);  // before 7. Be2
-  EXPECT_EQ(counts.kept + counts.not_quiet, 14 + 4 + 4 - 3 - 1);
+  EXPECT_EQ(counts.kept + counts.not_quiet, 14 + 5 + 4 - 3 - 1);
   EXPECT_EQ(counts.kept, static_cast<long>(lines.size()));
   // Book plies: the start and the position after 1. e4 of the first game are
   // not taken; the second game (no book marks) gives the start position.
@@ -105,7 +106,9 @@ TEST_F(TrainingPositions, FiltersAndLabels) {
   EXPECT_FALSE(has_line(lines, std::string(HANGING_E5) + " [0.0]"));
   // The drawn game (the only one with a pawn on d4) is labelled 0.5.
   for (const std::string& line : lines)
-    if (line.find("3P4") != std::string::npos) EXPECT_EQ(line.substr(line.size() - 5), "[0.5]");
+    if (line.find("3P4") != std::string::npos) {
+      EXPECT_EQ(line.substr(line.size() - 5), "[0.5]") << line;
+    }
   // Each kept position is quiet and not in check when set up again.
   for (const std::string& line : lines) {
     parse_fen(line.substr(0, line.rfind(' ')).c_str());
