@@ -135,7 +135,7 @@ TEST(MatchConfig, BadCommandLines) {
       {{"-sprt", "elo0=5", "elo1=0"}, "-sprt needs elo1 > elo0"},
       {{"-sprt", "alpha=0.7"}, "-sprt needs 0 < alpha, beta < 0.5"},
       {{"-sprt", "elo0=x"}, "bad -sprt value \"elo0=x\""},
-      {{"-openings", "order=random"}, "-openings needs file=FILE"},
+      {{"-openings", "order=random"}, "-openings needs file=FILE or book=FILE"},
       {{"-strict", "third"}, "-strict needs first, second or both"},
       {{"-pgnout"}, "-pgnout needs FILE [min]"},
   };

@@ -7,6 +7,8 @@
 #include <random>
 #include <sstream>
 
+#include "book_walk.h"
+
 namespace kelmstrad::match {
 
 namespace {
@@ -38,7 +40,12 @@ Options:
                        openings, one per line: a FEN or EPD (optionally followed by
                        "moves ..."), or moves from the start position in UCI or SAN;
                        each opening is played twice with colours reversed
-  -srand N             seed of the random opening order
+  -openings book=FILE plies=N
+                       a walk of N plies through a Polyglot book per game pair,
+                       each move drawn by its weight; lines that leave the book
+                       or repeat an earlier one are drawn again
+  -srand N             seed of the random opening order and of the book walk
+                       (a book walk without it draws a seed and prints it)
   -concurrency N       games played at the same time (default 1)
   -pgnout FILE [min]   append the games to FILE in PGN; "min": no move comments
   -event NAME          PGN Event tag
@@ -164,6 +171,8 @@ bool parse_openings_option(const std::vector<std::string>& words, MatchConfig* c
     split_key(w, &key, &value, &has_value);
     if (key == "file" && has_value && !value.empty())
       c->openings_file = value;
+    else if (key == "book" && has_value && !value.empty())
+      c->openings_book = value;
     else if (key == "order" && (value == "random" || value == "sequential"))
       c->openings_random = value == "random";
     else if (key == "plies" && read_int(value, &n))
@@ -175,7 +184,10 @@ bool parse_openings_option(const std::vector<std::string>& words, MatchConfig* c
     else
       return *error = "bad -openings key \"" + w + "\"", false;
   }
-  if (c->openings_file.empty()) return *error = "-openings needs file=FILE", false;
+  if (c->openings_file.empty() == c->openings_book.empty())
+    return *error = "-openings needs file=FILE or book=FILE", false;
+  if (!c->openings_book.empty() && c->openings_plies <= 0)
+    return *error = "-openings book=FILE needs plies=N (at least 1)", false;
   return true;
 }
 
@@ -260,6 +272,7 @@ bool parse_command_line(int argc, const char* const* argv, MatchConfig* c, std::
     } else if (opt == "-srand") {
       if (!option_number(argc, argv, &i, 0, &n, error)) return false;
       c->seed = static_cast<uint32_t>(n);
+      c->seed_given = true;
     } else if (opt == "-pgnout") {
       collect_words(argc, argv, &i, &words);
       if (words.empty() || words.size() > 2 || (words.size() == 2 && words[1] != "min"))
@@ -347,6 +360,11 @@ bool parse_opening_line(const std::string& line, Opening* opening, std::string* 
 // Loads, checks, orders and cuts the openings.
 bool load_openings(MatchConfig* c, std::vector<std::string>* warnings, std::string* error) {
   c->openings.clear();
+  if (!c->openings_book.empty()) {
+    if (!c->seed_given) c->seed = std::random_device()();
+    return walk_book_lines(c->openings_book, c->openings_plies, (c->games + 1) / 2, c->seed,
+                           &c->openings, error);
+  }
   if (c->openings_file.empty()) {
     c->openings.push_back(Opening{"startpos", {}, "start position"});
     return true;

@@ -31,6 +31,8 @@ struct MatchConfig {
   int openings_start = 1;  // first opening used (1-based)
   uint32_t seed = 0;       // shuffle of a random opening order
   std::vector<Opening> openings;
+  std::string openings_book;  // Polyglot book walked for one line per game pair (plies deep)
+  bool seed_given = false;    // -srand named (it also seeds the walk); else the walk draws one
   std::string pgn_file;
   PgnOptions pgn;
   bool sprt = false;
@@ -57,7 +59,8 @@ bool parse_opening_line(const std::string& line, Opening* opening, std::string* 
 
 // Loads the openings named by the config (the start position when none is
 // named); bad lines are reported in `warnings` and skipped. False when no
-// opening is left or the file cannot be read.
+// opening is left or the file cannot be read. A book walk draws one line per
+// game pair (a seed from the system when none was given, left in config->seed).
 bool load_openings(MatchConfig* config, std::vector<std::string>* warnings, std::string* error);
 
 }  // namespace kelmstrad::match

@@ -170,6 +170,10 @@ int match_main(int argc, const char* const* argv) {
     std::fprintf(stderr, "match: %s\n", error.c_str());
     return 2;
   }
+  if (!config.openings_book.empty())
+    std::printf("Openings: %zu lines of %d plies from %s, seed %u (repeat with -srand %u)\n",
+                config.openings.size(), config.openings_plies, config.openings_book.c_str(),
+                config.seed, config.seed);
   const MatchSummary summary = run_match(config, stdout);
   print_summary(config, summary, stdout);
   if (summary.engine_missing) return 2;

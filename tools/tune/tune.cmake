@@ -1,0 +1,21 @@
+# The parameter tuner (build/tools/tune), included by tools/CMakeLists.txt so the
+# program lands in build/tools beside the match runner.
+add_executable(tune
+    tune/data_set.cpp
+    tune/features.cpp
+    tune/main.cpp
+    tune/optimise.cpp
+    tune/param_file.cpp
+    tune/param_set.cpp
+    tune/pgn_positions.cpp
+    tune/synthetic.cpp)
+target_link_libraries(tune PRIVATE match_core)
+target_compile_definitions(tune PRIVATE TUNE_PLOT_SCRIPT="${CMAKE_CURRENT_SOURCE_DIR}/tune/plot_errors.py")
+
+if(BUILD_TESTING)
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  add_test(NAME tools/tune_test
+           COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tune/tune_test.py
+                   $<TARGET_FILE:tune> $<TARGET_FILE:kelmstrad>)
+  set_tests_properties(tools/tune_test PROPERTIES LABELS tools TIMEOUT 300)
+endif()

@@ -1,0 +1,24 @@
+// A reader of the games the match runner writes (-pgnout): the tags, the
+// moves in SAN and which of them came from the opening (a "{book}" comment).
+// Comments other than "{book}", ";" comments, NAGs and variations are skipped.
+#pragma once
+
+#include <istream>
+#include <string>
+#include <vector>
+
+namespace kelmstrad::tune_data {
+
+struct PgnGame {
+  std::string fen = "startpos";  // FEN tag, or the standard start
+  std::string result;            // Result tag: "1-0", "0-1", "1/2-1/2" or "*"
+  std::string termination;       // Termination tag ("" when absent)
+  std::vector<std::string> moves;
+  std::vector<bool> book;  // per move: it was marked "{book}"
+};
+
+// Reads the next game; false at the end of the input (game untouched) or on
+// malformed text (`error` set, otherwise left empty).
+bool read_pgn_game(std::istream& in, PgnGame* game, std::string* error);
+
+}  // namespace kelmstrad::tune_data

@@ -1,0 +1,43 @@
+// Training positions from played games: every position in which an engine
+// chose a move (the book plies skipped), unless the side to move is in check
+// or the position is not quiet (its quiescence score differs from its static
+// evaluation), labelled with the game's result from White's point of view.
+// Line format: "<FEN, six fields> [r]" with r = 1.0, 0.5 or 0.0.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "pgn_games.h"
+
+namespace kelmstrad::tune_data {
+
+struct ExtractCounts {
+  long games = 0;           // games whose positions were taken
+  long skipped_games = 0;   // unfinished, or decided by a fault rather than the board
+  long repeated_games = 0;  // the same start and moves as an earlier game
+  long book = 0;            // positions of book plies
+  long in_check = 0;
+  long not_quiet = 0;
+  long kept = 0;
+};
+
+// Sets the search switches for the filters (quiescence without the table or
+// the lazy stand pat). Call once after the engine's start-up.
+void prepare_filters();
+
+// True when the quiescence score of the engine's current position equals its
+// static evaluation. The side to move must not be in check.
+bool quiet_position();
+
+// The label of a result tag: "1.0", "0.5", "0.0", or "" for "*".
+const char* result_label(const std::string& result);
+
+// Appends the kept positions of a game to `lines`; false with a message when
+// a move cannot be played (the lines of that game are not appended). A game
+// whose start and moves are in `seen` is skipped; each taken game is added.
+bool extract_game(const PgnGame& game, std::set<std::string>* seen, std::vector<std::string>* lines,
+                  ExtractCounts* counts, std::string* error);
+
+}  // namespace kelmstrad::tune_data
