@@ -10,8 +10,8 @@
 #include "board/movegen.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
+#include "io/output.h"
 #include "platform/platform.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 

@@ -7,9 +7,9 @@
 #include <cstring>
 
 #include "eval/params.h"
-#include "platform/env.h"
+#include "io/env.h"
+#include "io/output.h"
 #include "platform/platform.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 

@@ -8,10 +8,10 @@
 #include "driver/limits.h"
 #include "driver/think.h"
 #include "eval/params.h"
+#include "io/output.h"
 #include "platform/platform.h"
 #include "search/alpha_beta.h"
 #include "uci/loop.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 

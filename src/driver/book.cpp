@@ -6,9 +6,9 @@
 #include "board/move.h"
 #include "board/movegen.h"
 #include "driver/polyglot.h"
-#include "platform/env.h"
+#include "io/env.h"
+#include "io/output.h"
 #include "uci/loop.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 

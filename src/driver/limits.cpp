@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "clock/counters.h"
-#include "platform/env.h"
+#include "io/env.h"
+#include "io/options.h"
+#include "io/output.h"
 #include "uci/loop.h"
-#include "uci/options.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 

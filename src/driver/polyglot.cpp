@@ -5,9 +5,9 @@
 
 #include "board/move.h"
 #include "driver/book.h"
-#include "platform/env.h"
+#include "io/env.h"
+#include "io/output.h"
 #include "uci/loop.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 

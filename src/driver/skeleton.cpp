@@ -9,8 +9,8 @@
 #include "clock/counters.h"
 #include "driver/skeleton_search.h"
 #include "eval/reduced.h"
-#include "platform/env.h"
-#include "uci/output.h"
+#include "io/env.h"
+#include "io/output.h"
 
 namespace kelmstrad {
 

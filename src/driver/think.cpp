@@ -12,15 +12,15 @@
 #include "driver/book.h"
 #include "driver/limits.h"
 #include "eval/params.h"
-#include "platform/env.h"
+#include "io/env.h"
+#include "io/options.h"
+#include "io/output.h"
 #include "platform/platform.h"
 #include "search/alpha_beta.h"
 #include "search/ordering.h"
 #include "search/quiesce.h"
 #include "search/tt.h"
 #include "uci/loop.h"
-#include "uci/options.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 

@@ -6,7 +6,7 @@
 #include "eval/params.h"
 #include "eval/pawns.h"
 #include "eval/reduced.h"
-#include "uci/output.h"
+#include "io/output.h"
 
 namespace kelmstrad {
 

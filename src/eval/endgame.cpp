@@ -3,7 +3,7 @@
 #include "clock/counters.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
-#include "platform/env.h"
+#include "io/env.h"
 
 namespace kelmstrad {
 

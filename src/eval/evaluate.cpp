@@ -11,9 +11,9 @@
 #include "eval/params.h"
 #include "eval/pawns.h"
 #include "eval/terms.h"
-#include "platform/env.h"
-#include "uci/options.h"
-#include "uci/output.h"
+#include "io/env.h"
+#include "io/options.h"
+#include "io/output.h"
 
 namespace kelmstrad {
 

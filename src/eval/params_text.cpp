@@ -10,8 +10,8 @@
 #include <string>
 
 #include "eval/params.h"
-#include "platform/env.h"
-#include "uci/output.h"
+#include "io/env.h"
+#include "io/output.h"
 
 namespace kelmstrad {
 

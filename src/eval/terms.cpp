@@ -5,7 +5,7 @@
 #include "clock/counters.h"
 #include "driver/think.h"
 #include "eval/params.h"
-#include "platform/env.h"
+#include "io/env.h"
 
 namespace kelmstrad {
 

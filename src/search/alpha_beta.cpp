@@ -11,12 +11,12 @@
 #include "clock/time_check.h"
 #include "driver/think.h"
 #include "eval/evaluate.h"
+#include "io/options.h"
+#include "io/output.h"
 #include "search/ordering.h"
 #include "search/quiesce.h"
 #include "search/see.h"
 #include "search/tt.h"
-#include "uci/options.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 

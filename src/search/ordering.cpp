@@ -6,9 +6,9 @@
 #include "board/move.h"
 #include "board/movegen.h"
 #include "clock/counters.h"
-#include "platform/env.h"
+#include "io/env.h"
+#include "io/options.h"
 #include "search/see.h"
-#include "uci/options.h"
 
 namespace kelmstrad {
 

@@ -12,13 +12,13 @@
 #include "clock/time_check.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
+#include "io/options.h"
+#include "io/output.h"
 #include "search/alpha_beta.h"
 #include "search/guards.h"
 #include "search/ordering.h"
 #include "search/see.h"
 #include "search/tt.h"
-#include "uci/options.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 

@@ -6,7 +6,7 @@
 #include "board/attack.h"
 #include "board/move.h"
 #include "clock/counters.h"
-#include "uci/output.h"
+#include "io/output.h"
 
 namespace kelmstrad {
 

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "clock/counters.h"
-#include "platform/env.h"
-#include "uci/options.h"
-#include "uci/output.h"
+#include "io/env.h"
+#include "io/options.h"
+#include "io/output.h"
 
 namespace kelmstrad {
 

@@ -19,7 +19,8 @@
 #include "eval/diagnostics.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
-#include "platform/env.h"
+#include "io/env.h"
+#include "io/output.h"
 #include "search/alpha_beta.h"
 #include "search/guards.h"
 #include "search/ordering.h"
@@ -27,7 +28,6 @@
 #include "search/see.h"
 #include "search/tt.h"
 #include "uci/options.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 

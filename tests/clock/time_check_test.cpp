@@ -9,7 +9,7 @@
 
 #include "clock/counters.h"
 #include "driver/limits.h"
-#include "platform/env.h"
+#include "io/env.h"
 #include "platform/platform.h"
 #include "uci/loop.h"
 #include "uci/options.h"

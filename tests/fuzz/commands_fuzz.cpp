@@ -41,9 +41,9 @@
 #include "board/move.h"
 #include "board/position.h"
 #include "harness.h"
-#include "platform/env.h"
+#include "io/env.h"
+#include "io/output.h"
 #include "uci/loop.h"
-#include "uci/output.h"
 
 using namespace kelmstrad;
 

@@ -10,10 +10,10 @@
 #include "board/position.h"
 #include "clock/counters.h"
 #include "driver/limits.h"
-#include "platform/env.h"
+#include "io/env.h"
+#include "io/output.h"
 #include "uci/loop.h"
 #include "uci/options.h"
-#include "uci/output.h"
 
 namespace kelmstrad::fuzz {
 
