@@ -10,7 +10,6 @@
 #include <atomic>
 #include <cstdint>
 
-#include "uci/tokens.h"
 
 namespace kelmstrad {
 
@@ -101,6 +100,6 @@ void set_terms_cost(int terms);
 void set_lean_costs();
 
 // "vsdump": the 34 counters and slcalls_count.
-void cmd_vsdump(TokenReader& args);
+void print_vsdump();
 
 }  // namespace kelmstrad

@@ -6,7 +6,7 @@
 #include "driver/limits.h"
 #include "io/options.h"
 #include "platform/platform.h"
-#include "uci/loop.h"
+#include "driver/think.h"
 
 namespace kelmstrad {
 

@@ -11,7 +11,6 @@
 #include "io/output.h"
 #include "platform/platform.h"
 #include "search/alpha_beta.h"
-#include "uci/loop.h"
 
 namespace kelmstrad {
 
@@ -121,17 +120,6 @@ uint64_t run_bench(int depth) {
   uci_print("%llu nodes %llu nps\n", static_cast<unsigned long long>(total),
             static_cast<unsigned long long>(nps));
   return total;
-}
-
-// "bench [depth]".
-void cmd_bench(TokenReader& args) {
-  const char* token = args.next();
-  const int depth = token == nullptr ? BENCH_DEFAULT_DEPTH : atoi(token);
-  if (depth < 1 || depth > MAX_SEARCH_DEPTH) {
-    uci_print("info string bench depth must be 1 to %d\n", MAX_SEARCH_DEPTH);
-    return;
-  }
-  run_bench(depth);
 }
 
 }  // namespace kelmstrad

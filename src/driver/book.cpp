@@ -8,9 +8,10 @@
 #include "driver/polyglot.h"
 #include "io/env.h"
 #include "io/output.h"
-#include "uci/loop.h"
 
 namespace kelmstrad {
+
+uint32_t random_state = 625341585u;
 
 namespace {
 
@@ -162,7 +163,7 @@ bool move_is_legal(Move move) {
   return true;
 }
 
-void cmd_bookkey(TokenReader&) {
+void print_book_key() {
   uint32_t key = position.hash;
   if (position.side == BLACK) key ^= side_key;
   uci_print("%06lx\n", static_cast<unsigned long>(key >> 8));

@@ -35,12 +35,6 @@ int switch_value(const char* name, int fallback) {
   return std::clamp(env_int(name, fallback), -SWITCH_VALUE_LIMIT, SWITCH_VALUE_LIMIT);
 }
 
-// The next argument by atoi, or `fallback` when the line has no more.
-int int_argument(TokenReader& args, int fallback) {
-  const char* token = args.next();
-  return token == nullptr ? fallback : atoi(token);
-}
-
 // Zeroes the 34 operation counters and the node count before a reduced search.
 void counters_clear() {
   memset(op_counters, 0, sizeof(op_counters));
@@ -151,8 +145,7 @@ bool skel_room_left() {
          move_stack_len + NODE_STACK_ROOM <= MOVE_STACK_CAPACITY;
 }
 
-void cmd_skel(TokenReader& args) {
-  const int depth = int_argument(args, 1);
+void run_skel(int depth) {
   counters_clear();
   const int score = skeleton_plain_search(depth, -SKEL_INFINITY, SKEL_INFINITY);
   uci_print("skel depth %d nodes %lu score %d\n", depth, static_cast<unsigned long>(skel_nodes),
@@ -162,8 +155,7 @@ void cmd_skel(TokenReader& args) {
   uci_print("%s\n", line.c_str());
 }
 
-void cmd_skel2(TokenReader& args) {
-  const int depth = int_argument(args, 1);
+void run_skel2(int depth) {
   table_clear();
   counters_clear();
   const int score = skeleton_table_search(depth, -SKEL_INFINITY, SKEL_INFINITY, 0);
@@ -174,12 +166,7 @@ void cmd_skel2(TokenReader& args) {
             static_cast<unsigned long>(skel_stats.table_cuts));
 }
 
-void cmd_skel3(TokenReader& args) {
-  const int depth = int_argument(args, 1);
-  const bool killers = int_argument(args, 1) != 0;
-  const bool table_move = int_argument(args, 1) != 0;
-  const bool null_move = int_argument(args, 0) != 0;
-  const bool reductions = int_argument(args, 0) != 0;
+void run_skel3(int depth, bool killers, bool table_move, bool null_move, bool reductions) {
   skel_tables_clear();
   counters_clear();
   const SkelSwitches loaded = skel_switches_from_environment();
@@ -205,8 +192,7 @@ void cmd_skel3(TokenReader& args) {
   uci_print("%s\n", line.c_str());
 }
 
-void cmd_skel4(TokenReader& args) {
-  const int depth = int_argument(args, 1);
+void run_skel4(int depth) {
   skel_switches = skel_switches_from_environment();
   skel_config = SkelConfig{true, !skel_switches.nottm, true, true, skel_switches.hist};
   skel_tables_clear();

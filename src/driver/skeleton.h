@@ -21,7 +21,6 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "uci/tokens.h"
 
 namespace kelmstrad {
 
@@ -124,18 +123,18 @@ void skel_tables_clear();
 // True while the history and the move stack leave room for one more node.
 bool skel_room_left();
 
-// "skel [depth]": plain search; prints the score line and the 34 counters.
-void cmd_skel(TokenReader& args);
+// "skel": plain search; prints the score line and the 34 counters.
+void run_skel(int depth);
 
-// "skel2 [depth]": table search; prints the score line with table statistics.
-void cmd_skel2(TokenReader& args);
+// "skel2": table search; prints the score line with table statistics.
+void run_skel2(int depth);
 
-// "skel3 [depth killers tablemove nullmove reductions]": configurable search;
+// "skel3": configurable search with the given techniques;
 // prints the score line and the killers of plies 0..7.
-void cmd_skel3(TokenReader& args);
+void run_skel3(int depth, bool killers, bool table_move, bool null_move, bool reductions);
 
-// "skel4 [depth]": iterative deepening with every technique and switch;
+// "skel4": iterative deepening with every technique and switch;
 // prints the quiescence, PVS, lazy-evaluation and result lines.
-void cmd_skel4(TokenReader& args);
+void run_skel4(int depth);
 
 }  // namespace kelmstrad

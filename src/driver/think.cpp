@@ -11,6 +11,7 @@
 #include "clock/time_check.h"
 #include "driver/book.h"
 #include "driver/limits.h"
+#include "eval/evaluate.h"
 #include "eval/params.h"
 #include "io/env.h"
 #include "io/options.h"
@@ -20,9 +21,18 @@
 #include "search/ordering.h"
 #include "search/quiesce.h"
 #include "search/tt.h"
-#include "uci/loop.h"
 
 namespace kelmstrad {
+
+std::atomic<int> searching{0};
+std::atomic<int> stop_flag{0};
+std::atomic<int> pondering{0};
+std::atomic<int> ponderhit{0};
+std::atomic<int> infinite{0};
+std::atomic<int> real_time_mode{0};
+std::atomic<uint64_t> search_start_ticks{0};
+
+ThreadHandle search_thread{0, false};
 
 int32_t search_root_top = 0;
 int32_t completed_depth = 0;
@@ -383,10 +393,10 @@ void think() {
   searching.store(0, std::memory_order_relaxed);
 }
 
-// "go": plans the limits, then starts the search thread with a 64 MiB stack;
-// the command loop goes back to reading input at once.
-void cmd_go(TokenReader& args) {
-  prepare_search(args);
+// Plans the limits, then starts the search thread with a 64 MiB stack; the
+// command loop goes back to reading input at once.
+void start_search(const GoRequest& request) {
+  prepare_search(request);
   search_start_ticks.store(tick_ms(), std::memory_order_relaxed);
   searching.store(1, std::memory_order_relaxed);
   if (!thread_start(&search_thread, think_thread_main, nullptr)) {
@@ -394,6 +404,20 @@ void cmd_go(TokenReader& args) {
     uci_print("info string cannot start the search thread\n");
     uci_print("bestmove %s\n", move_to_text(first_legal_move()));
   }
+}
+
+void join_search_thread() { thread_join(&search_thread); }
+
+// A new game starts from the same state as a fresh process, so that two
+// identical searches separated by "ucinewgame" do identical work: the tables,
+// the simulated pawn hash (its misses are charged to the clock) and the
+// best-move memory of the iteration rule are all cleared.
+void new_game() {
+  tt_clear();
+  history_clear();
+  clear_correction_table();
+  pawn_hash_sim_clear();
+  previous_iteration_best = 0;
 }
 
 }  // namespace kelmstrad

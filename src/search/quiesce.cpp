@@ -331,7 +331,7 @@ int quiesce(int alpha, int beta, int ply) {
 }
 
 // "qhist": the first 16 counters, then all 32 cleared.
-void cmd_qhist(TokenReader&) {
+void print_qhist() {
   uci_print("qhist");
   for (int i = 0; i < QHIST_PRINTED; ++i)
     uci_print(" %lu", static_cast<unsigned long>(qs_depth_histogram[i]));

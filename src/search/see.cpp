@@ -197,35 +197,14 @@ int creates_threat(Move move) {
   }
 }
 
-namespace {
+// Prints -1 for no move (missing or unknown text).
+void print_see_sign(Move move) { uci_print("%d\n", move == 0 ? -1 : see_sign_cheap(move)); }
 
-// The generated move named by the next token, or 0 when missing or unknown.
-Move move_argument(TokenReader& args) {
-  const char* text = args.next();
-  return text == nullptr ? 0 : parse_move_text(text);
-}
+// Prints -1 for no move (missing or unknown text).
+void print_see(Move move) { uci_print("%d\n", move == 0 ? -1 : (see_full(move) >= 0 ? 1 : 0)); }
 
-}  // namespace
-
-// "seesign MOVE".
-void cmd_seesign(TokenReader& args) {
-  const Move move = move_argument(args);
-  uci_print("%d\n", move == 0 ? -1 : see_sign_cheap(move));
-}
-
-// "seem MOVE".
-void cmd_seem(TokenReader& args) {
-  const Move move = move_argument(args);
-  uci_print("%d\n", move == 0 ? -1 : (see_full(move) >= 0 ? 1 : 0));
-}
-
-// "seeleast SQUARE [SIDE]": a missing or non-hex square reads as 0 (a1); a
-// square off the board, or a side other than 0 and 8, has no attacker.
-void cmd_seeleast(TokenReader& args) {
-  const char* square_text = args.next();
-  const char* side_text = args.next();
-  const unsigned long square = square_text == nullptr ? 0 : strtoul(square_text, nullptr, 16);
-  const int side = side_text == nullptr ? 0 : atoi(side_text);
+// A square off the board, or a side other than 0 and 8, has no attacker.
+void print_see_least(unsigned long square, int side) {
   Square found = NO_SQUARE;
   if (square < 128 && on_board(static_cast<int>(square)) && (side == WHITE || side == BLACK))
     found = least_valuable_attacker(static_cast<Square>(square), static_cast<Side>(side));

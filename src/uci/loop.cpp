@@ -27,20 +27,10 @@
 #include "search/quiesce.h"
 #include "search/see.h"
 #include "search/tt.h"
+#include "uci/commands.h"
 #include "uci/options.h"
 
 namespace kelmstrad {
-
-std::atomic<int> searching{0};
-std::atomic<int> stop_flag{0};
-std::atomic<int> pondering{0};
-std::atomic<int> ponderhit{0};
-std::atomic<int> infinite{0};
-std::atomic<int> real_time_mode{0};
-std::atomic<uint64_t> search_start_ticks{0};
-
-ThreadHandle search_thread{0, false};
-uint32_t random_state = 625341585u;
 
 namespace {
 
@@ -195,20 +185,6 @@ std::string command_word(const char* line) {
 }
 
 }  // namespace
-
-void join_search_thread() { thread_join(&search_thread); }
-
-// A new game starts from the same state as a fresh process, so that two
-// identical searches separated by "ucinewgame" do identical work: the tables,
-// the simulated pawn hash (its misses are charged to the clock) and the
-// best-move memory of the iteration rule are all cleared.
-void new_game() {
-  tt_clear();
-  history_clear();
-  clear_correction_table();
-  pawn_hash_sim_clear();
-  previous_iteration_best = 0;
-}
 
 // Start-up in its fixed order.
 void startup() {

@@ -9,6 +9,7 @@
 
 #include "clock/counters.h"
 #include "driver/limits.h"
+#include "driver/think.h"
 #include "io/env.h"
 #include "platform/platform.h"
 #include "uci/loop.h"

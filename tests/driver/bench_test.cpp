@@ -15,8 +15,10 @@
 #include "board/make.h"
 #include "board/movegen.h"
 #include "driver/limits.h"
+#include "driver/think.h"
 #include "eval/params.h"
 #include "support.h"
+#include "uci/commands.h"
 #include "uci/loop.h"
 
 namespace kelmstrad::test {

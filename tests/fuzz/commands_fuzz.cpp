@@ -40,6 +40,7 @@
 #include "board/make.h"
 #include "board/move.h"
 #include "board/position.h"
+#include "driver/think.h"
 #include "harness.h"
 #include "io/env.h"
 #include "io/output.h"

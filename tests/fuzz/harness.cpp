@@ -10,6 +10,7 @@
 #include "board/position.h"
 #include "clock/counters.h"
 #include "driver/limits.h"
+#include "driver/think.h"
 #include "io/env.h"
 #include "io/output.h"
 #include "uci/loop.h"
