@@ -11,7 +11,6 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "uci/tokens.h"
 
 namespace kelmstrad {
 
