@@ -147,7 +147,7 @@ bool skel_room_left() {
 
 void run_skel(int depth) {
   counters_clear();
-  const int score = skeleton_plain_search(depth, -SKEL_INFINITY, SKEL_INFINITY);
+  const int score = skeleton_plain_search(depth, -NO_SCORE, NO_SCORE);
   uci_print("skel depth %d nodes %lu score %d\n", depth, static_cast<unsigned long>(skel_nodes),
             score);
   std::string line = "vstats";
@@ -158,7 +158,7 @@ void run_skel(int depth) {
 void run_skel2(int depth) {
   table_clear();
   counters_clear();
-  const int score = skeleton_table_search(depth, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  const int score = skeleton_table_search(depth, -NO_SCORE, NO_SCORE, 0);
   uci_print("skel2 depth %d nodes %lu score %d probes %lu hits %lu cuts %lu\n", depth,
             static_cast<unsigned long>(skel_nodes), score,
             static_cast<unsigned long>(skel_stats.table_probes),
@@ -174,7 +174,7 @@ void run_skel3(int depth, bool killers, bool table_move, bool null_move, bool re
   skel_switches.pvs = loaded.pvs;
   skel_switches.soft = loaded.soft;
   skel_config = SkelConfig{killers, table_move, null_move, reductions, !skel_switches.nohist};
-  const int score = skeleton_configurable_search(depth, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  const int score = skeleton_configurable_search(depth, -NO_SCORE, NO_SCORE, 0);
   uci_print("skel3 depth %d nodes %lu score %d probes %lu cuts %lu stores %lu\n", depth,
             static_cast<unsigned long>(skel_nodes), score,
             static_cast<unsigned long>(skel_stats.table_probes),
@@ -201,10 +201,10 @@ void run_skel4(int depth) {
   int score = 0;
   Move root_move = 0;
   // A depth below 1 runs the quiescence of the root alone.
-  if (depth < 1) score = skeleton_configurable_search(depth, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  if (depth < 1) score = skeleton_configurable_search(depth, -NO_SCORE, NO_SCORE, 0);
   for (int d = 1; d <= depth; ++d) {
     skel_root_move = 0;
-    score = skeleton_configurable_search(d, -SKEL_INFINITY, SKEL_INFINITY, 0);
+    score = skeleton_configurable_search(d, -NO_SCORE, NO_SCORE, 0);
     root_move = root_move_after_iteration();
   }
   print_skel4(depth, root_move, score);

@@ -21,14 +21,12 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "search/score.h"
 
 namespace kelmstrad {
 
 constexpr int SKEL_TABLE_SIZE = 512;
 constexpr int SKEL_PLIES = 64;
-constexpr int SKEL_INFINITY = 32000;
-constexpr int SKEL_MATE = 30000;
-constexpr int SKEL_MATE_BOUND = 29936;  // magnitudes above it are mate scores in the table
 
 constexpr uint8_t SKEL_UPPER = 1;
 constexpr uint8_t SKEL_LOWER = 2;

@@ -20,6 +20,7 @@
 #include "search/alpha_beta.h"
 #include "search/ordering.h"
 #include "search/quiesce.h"
+#include "search/score.h"
 #include "search/tt.h"
 
 namespace kelmstrad {
@@ -41,8 +42,6 @@ Move previous_iteration_best = 0;
 namespace {
 
 constexpr int INFINITE_SCORE = 32000;
-constexpr int MATE_REPORT_BOUND = 29936;  // beyond this a score is reported as mate
-constexpr int ASPIRATION_BOUND = 29935;   // no aspiration window around mate scores
 
 constexpr int ORC_TROPISM = 1;
 constexpr int ORC_OUTPOSTS = 4;
@@ -201,10 +200,8 @@ void print_principal_variation(Move best, int depth) {
 // Step 6: one info line for a finished iteration.
 void print_info_line(int depth, int score, Move best) {
   uci_print("info depth %d ", depth);
-  if (score > MATE_REPORT_BOUND)
-    uci_print("score mate %d", (30001 - score) / 2);
-  else if (score < -MATE_REPORT_BOUND)
-    uci_print("score mate %d", (-30000 - score) / 2);
+  if (score > MATE_TABLE_BOUND || score < -MATE_TABLE_BOUND)
+    uci_print("score mate %d", mate_moves(score));
   else
     uci_print("score cp %d", score);
   const long t = elapsed_ms();
@@ -224,8 +221,7 @@ Move iterate() {
   for (int n = 1; n <= search_limits.depth_limit; ++n) {
     root_best_move = 0;
     int v;
-    if (asp != 0 && n > 1 && previous_score >= -ASPIRATION_BOUND &&
-        previous_score <= ASPIRATION_BOUND) {
+    if (asp != 0 && n > 1 && previous_score >= -MATE_BOUND && previous_score <= MATE_BOUND) {
       const int alpha = previous_score - asp;
       const int beta = previous_score + asp;
       v = alpha_beta(n, alpha, beta, 0, 0);

@@ -370,7 +370,7 @@ int move_loop(const Node& n) {
   }
   // End of node.
   move_stack_len = n.stack_base;
-  if (l.legal == 0) return n.in_check ? n.ply - MATE_SCORE : 0;
+  if (l.legal == 0) return n.in_check ? mated_in(n.ply) : 0;
   learn_correction(n, l);
   if (skeleton_mode || lean_mode || no_tt) return l.best;
   tt_store_main(n.depth, l.best, tt_bound_for(l.best, n.alpha, n.beta), l.best_move, n.ply);

@@ -121,7 +121,7 @@ int search_evasions(QNode& node) {
     if (v >= node.beta) break;
   }
   move_stack_len = node.stack_base;
-  return searched ? best : node.ply - MATE_SCORE;
+  return searched ? best : mated_in(node.ply);
 }
 
 // The stand-pat score; with LAZYQ a clear case is decided by quick_eval (one
