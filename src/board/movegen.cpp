@@ -172,15 +172,4 @@ void generate_moves(bool tactical) {
   }
 }
 
-// Appends the promotions of one pawn move to the last rank for the chosen set.
-void push_promotions(Square from, Square to, bool tactical) {
-  if (tactical) {
-    move_stack[move_stack_len++] = encode_move(from, to, 0);
-  } else {
-    move_stack[move_stack_len++] = encode_move(from, to, 1);
-    move_stack[move_stack_len++] = encode_move(from, to, 2);
-    move_stack[move_stack_len++] = encode_move(from, to, 3);
-  }
-}
-
 }  // namespace kelmstrad

@@ -14,9 +14,6 @@ namespace {
 
 constexpr int NO_VALUE = 30000;
 
-// Exchange value of the piece on a square (0 when empty).
-inline int value_on(int square) { return SEE_VALUE[piece_kind(position.board[square])]; }
-
 // Does a piece found first on ray `dir_index` (king_dirs order) from the
 // target attack it; `adjacent` when it stands on the ray's first square.
 bool ray_piece_attacks(Piece piece, int dir_index, bool adjacent) {
