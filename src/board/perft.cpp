@@ -33,8 +33,8 @@ void fold_leaf() {
 // True if the side to move's king is not attacked (uncharged test), so its
 // moves may take the shorter legality test.
 bool king_is_safe() {
-  const Side enemy = position.side ^ BLACK;
-  return !square_attacked(position.slot_square[side_slot_base(position.side)], enemy);
+  const Side enemy = opponent(position.side);
+  return !square_attacked(king_square(position.side), enemy);
 }
 
 // The shared walk: counts leaves below the current position, folding them

@@ -144,8 +144,8 @@ void prepare_root() {
   static const int ktopp = env_int_within("KTOPP", kt, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
   if (orc == 0) return;
   memset(root_terms, 0, sizeof(root_terms));
-  const int white_king = position.slot_square[0];
-  const int black_king = position.slot_square[16];
+  const int white_king = king_square(WHITE);
+  const int black_king = king_square(BLACK);
   if (white_king != NO_SQUARE && black_king != NO_SQUARE) {
     add_root_bonuses(0, square64(white_king), square64(black_king), orc);
     add_root_bonuses(1, square64(black_king), square64(white_king), orc);
@@ -299,9 +299,8 @@ void wait_for_release() {
 // Sets in_check_hint for the side to move, charged as a node in-check test.
 void note_in_check() {
   attack_context = 0;
-  count_attack_test(position.side ^ BLACK);
-  in_check_hint =
-      square_attacked(position.slot_square[side_slot_base(position.side)], position.side ^ BLACK);
+  count_attack_test(opponent(position.side));
+  in_check_hint = in_check(position.side);
 }
 
 // True if `move` is among the generated moves of the side to move.

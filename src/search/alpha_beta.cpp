@@ -66,7 +66,7 @@ struct Loop {
 bool aborted() { return abort_search.load(std::memory_order_relaxed) != 0; }
 
 // The square of the side to move's king.
-Square own_king_square() { return position.slot_square[side_slot_base(position.side)]; }
+Square own_king_square() { return king_square(position.side); }
 
 // Fifty-move rule, or a position repeated within the reversible history.
 bool draw_by_rule() {
@@ -81,7 +81,7 @@ bool draw_by_rule() {
 
 // Whether the side to move is in check; one charged attack test.
 bool side_in_check() {
-  const Side them = position.side ^ 8;
+  const Side them = opponent(position.side);
   attack_context = ATTACK_CONTEXT_NODE;
   count_attack_test(them);
   return square_attacked(own_king_square(), them);
@@ -271,7 +271,7 @@ bool exchange_history_prunes(const Node& n, const Loop& l, Move m, bool tactical
 // quiet moves of deep nodes (one charged test in the "gives-check" context).
 int child_check_cell(const Node& n, const Loop& l, bool tactical) {
   if (n.depth < LMR_MIN_DEPTH || l.legal < LMR_MIN_MOVE || n.in_check || tactical) return -1;
-  const Side mover = position.side ^ 8;
+  const Side mover = opponent(position.side);
   attack_context = ATTACK_CONTEXT_CHILD;
   count_attack_test(mover);
   return square_attacked(own_king_square(), mover) ? 1 : 0;

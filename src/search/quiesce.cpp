@@ -87,10 +87,10 @@ void record_repetition() {
 void set_check_hint(QNode& node) {
   if (!node.check_known) {
     if (node.check_cell == -1) {
-      const Side them = position.side ^ 8;
+      const Side them = opponent(position.side);
       attack_context = ATTACK_CONTEXT_QS;
       count_attack_test(them);
-      node.check_cell = square_attacked(position.slot_square[side_slot_base(position.side)], them);
+      node.check_cell = square_attacked(king_square(position.side), them);
     }
     node.check_known = true;
   }
@@ -178,7 +178,7 @@ bool exchange_filter_drops(Move m) {
   const Piece mover = position.board[from];
   const int a = SEE_VALUE[piece_kind(mover)];
   const int w = SEE_VALUE[piece_kind(position.board[to])];
-  const Side them = position.side ^ 8;
+  const Side them = opponent(position.side);
   const int mode = cheap_see_mode();
   if (mode == CHEAPSEE_SIGN) return see_sign_cheap(m) == 0;
   if (w >= a) return false;
@@ -245,10 +245,10 @@ void search_quiet_checks(QNode& node) {
     if (!gives_check(m)) continue;
     set_check_hint(node);
     if (!make_move(m)) continue;
-    const Side mover = position.side ^ 8;
+    const Side mover = opponent(position.side);
     attack_context = ATTACK_CONTEXT_QS;
     count_attack_test(mover);
-    if (!square_attacked(position.slot_square[side_slot_base(position.side)], mover)) {
+    if (!square_attacked(king_square(position.side), mover)) {
       unmake_move();
       continue;
     }

@@ -114,7 +114,7 @@ int see_sign_cheap(Move move) {
   position.board[to] = mover;
   position.board[from] = 0;
   int result = 1;
-  const Square r = cheap_lookup(static_cast<Square>(to), own ^ BLACK);
+  const Square r = cheap_lookup(static_cast<Square>(to), opponent(own));
   if (r != NO_SQUARE) {
     const Piece recapturer = position.board[r];
     position.board[to] = recapturer;
@@ -139,7 +139,7 @@ int see_full(Move move) {
   Square squares[SEE_MAX_RECAPTURES];
   Piece pieces[SEE_MAX_RECAPTURES];
   int gain[SEE_MAX_RECAPTURES + 2];
-  Side recapturing = piece_side(mover) ^ BLACK;
+  Side recapturing = opponent(piece_side(mover));
   position.board[to] = mover;
   position.board[from] = 0;
   gain[0] = SEE_VALUE[piece_kind(victim)];
@@ -172,7 +172,7 @@ int creates_threat(Move move) {
   const int to = move_to(move);
   const Piece mover = position.board[from];
   const int kind = piece_kind(mover);
-  const Side enemy = piece_side(mover) ^ BLACK;
+  const Side enemy = opponent(piece_side(mover));
   const int value = SEE_VALUE[kind];
   switch (kind) {
     case PAWN:

@@ -77,11 +77,11 @@ const char* unplayable_reason() {
     if (on_board(sq) && position.board[sq] != 0) ++pieces;
   for (uint8_t sq : position.slot_square)
     if (sq != NO_SQUARE) ++slots;
-  if (position.slot_square[0] == NO_SQUARE) return "White has no king";
-  if (position.slot_square[16] == NO_SQUARE) return "Black has no king";
+  if (king_square(WHITE) == NO_SQUARE) return "White has no king";
+  if (king_square(BLACK) == NO_SQUARE) return "Black has no king";
   if (pieces != slots) return "a side has more than one king";
-  const Side waiting = position.side ^ BLACK;
-  if (square_attacked(position.slot_square[side_slot_base(waiting)], position.side))
+  const Side waiting = opponent(position.side);
+  if (square_attacked(king_square(waiting), position.side))
     return "the side not to move is in check";
   return nullptr;
 }

@@ -39,11 +39,7 @@ bool is_number(const std::string& text) {
 }
 
 // True when the side to move's king is attacked on the global position.
-bool side_in_check() {
-  const Square king = position.slot_square[side_slot_base(position.side)];
-  if (king == NO_SQUARE) return false;
-  return square_attacked(king, position.side ^ BLACK);
-}
+bool side_in_check() { return in_check(position.side); }
 
 // The legal moves of the global position, in generation order; the move stack is left as found.
 std::vector<Move> legal_moves() {
