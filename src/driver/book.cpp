@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "board/legal.h"
 #include "board/make.h"
 #include "board/move.h"
 #include "board/movegen.h"
@@ -45,20 +46,6 @@ int promotion_kind(Move move) {
   const int to_rank = square_rank(move_to(move));
   if (piece_kind(p) != PAWN || (to_rank != 0 && to_rank != 7)) return 0;
   return promo_kinds[promo_index(move)];
-}
-
-// Returns the first generated move (tactical set, then quiet) that `accept`
-// takes, or 0; the move stack is set back to where it was.
-template <typename Accept>
-Move first_generated(Accept accept) {
-  const uint16_t base = move_stack_len;
-  generate_moves(true);
-  generate_moves(false);
-  Move found = 0;
-  for (int i = base; i < move_stack_len && found == 0; ++i)
-    if (accept(move_stack[i])) found = move_stack[i];
-  move_stack_len = base;
-  return found;
 }
 
 // Chooses the table once: the BOOKFILE contents if that file can be read,

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "board/attack.h"
+#include "board/legal.h"
 #include "board/make.h"
 #include "board/move.h"
 #include "board/movegen.h"
@@ -305,30 +306,17 @@ void note_in_check() {
 
 // True if `move` is among the generated moves of the side to move.
 bool is_generated(Move move) {
-  const uint16_t start = move_stack_len;
-  generate_moves(true);
-  generate_moves(false);
-  bool found = false;
-  for (int i = start; i < move_stack_len && !found; ++i) found = move_stack[i] == move;
-  move_stack_len = start;
-  return found;
+  return first_generated([move](Move m) { return m == move; }) != 0;
 }
 
 // The first generated move that is legal, or 0.
 Move first_legal_move() {
-  const uint16_t start = move_stack_len;
-  generate_moves(true);
-  generate_moves(false);
-  Move found = 0;
-  for (int i = start; i < move_stack_len && found == 0; ++i) {
+  return first_generated([](Move m) {
     note_in_check();
-    if (make_move(move_stack[i])) {
-      unmake_move();
-      found = move_stack[i];
-    }
-  }
-  move_stack_len = start;
-  return found;
+    if (!make_move(m)) return false;
+    unmake_move();
+    return true;
+  });
 }
 
 // Step 9: "bestmove", with a ponder move when the table offers a legal one.

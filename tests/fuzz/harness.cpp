@@ -68,21 +68,6 @@ void reset_engine() {
   process_line("ucinewgame");
 }
 
-// Generates both move lists and keeps the moves that make_move accepts.
-std::vector<Move> legal_moves() {
-  std::vector<Move> moves;
-  const uint16_t mark = move_stack_len;
-  generate_moves(true);
-  generate_moves(false);
-  for (int i = mark; i < move_stack_len; ++i) {
-    if (!make_move(move_stack[i])) continue;
-    unmake_move();
-    moves.push_back(move_stack[i]);
-  }
-  move_stack_len = mark;
-  return moves;
-}
-
 // The same moves as text.
 std::vector<std::string> legal_move_texts() {
   std::vector<std::string> texts;
