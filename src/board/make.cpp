@@ -153,6 +153,8 @@ namespace {
 // The body of make_move and make_move_king_safe.
 template <bool KING_SAFE>
 bool make_move_impl(Move move) {
+  ASSERT(position.board[move_from(move)] != 0 &&
+         piece_side(position.board[move_from(move)]) == position.side);
   if (position.history_top >= HISTORY_CAPACITY) return false;
   const int from = move_from(move);
   const int to = move_to(move);

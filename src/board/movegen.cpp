@@ -3,6 +3,7 @@
 #include "board/attack.h"
 #include "board/move.h"
 #include "clock/counters.h"
+#include "platform/assert.h"
 
 namespace kelmstrad {
 
@@ -165,6 +166,8 @@ void generate_set() {
 
 // Appends the tactical or the quiet moves of the side to move and charges the pass.
 void generate_moves(bool tactical) {
+  // Room for the longest list any position has (218 moves) above the top.
+  ASSERT(move_stack_len + 256 <= MOVE_STACK_CAPACITY);
   if (tactical) {
     generate_set<true>();
   } else {

@@ -13,6 +13,7 @@
 #include "eval/evaluate.h"
 #include "io/options.h"
 #include "io/output.h"
+#include "platform/assert.h"
 #include "search/ordering.h"
 #include "search/quiesce.h"
 #include "search/see.h"
@@ -381,6 +382,8 @@ int move_loop(const Node& n) {
 
 // One node of the main search; see the header for the steps.
 int alpha_beta(int depth, int alpha, int beta, int ply, int null_allowed) {
+  ASSERT(alpha < beta);
+  ASSERT(ply >= 0 && ply < KILLER_PLIES);
   // Step 1. Switches (the loader of step 10 runs here, once) and trace.
   ensure_search_switches();
   const SearchSwitches& sw = search_switches;

@@ -14,6 +14,7 @@
 #include "eval/params.h"
 #include "io/options.h"
 #include "io/output.h"
+#include "platform/assert.h"
 #include "search/alpha_beta.h"
 #include "search/guards.h"
 #include "search/ordering.h"
@@ -287,6 +288,8 @@ bool within_depth_guards(int ply) {
 
 // The quiescence value of the position; position and move stack unchanged.
 int quiesce(int alpha, int beta, int ply) {
+  ASSERT(alpha < beta);
+  ASSERT(ply >= 0 && ply < KILLER_PLIES);
   ensure_search_switches();
   const SearchSwitches& sw = search_switches;
   // Step 1-2. Trace, cells, charges, time check, histogram.

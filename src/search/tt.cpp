@@ -8,6 +8,7 @@
 #include "io/env.h"
 #include "io/options.h"
 #include "io/output.h"
+#include "platform/assert.h"
 #include "search/score.h"
 
 namespace kelmstrad {
@@ -104,6 +105,8 @@ bool tt_probe_main(int depth, int alpha, int beta, int ply, Move* hash_move, int
 // Writes a node result, keeping a deeper entry of the same position unless
 // the new bound is exact.
 void tt_store_main(int depth, int score, uint8_t bound, Move best_move, int ply) {
+  ASSERT(depth >= 0 && depth <= UINT8_MAX);
+  ASSERT(score_to_table(score, ply) >= INT16_MIN && score_to_table(score, ply) <= INT16_MAX);
   if (main_table_off()) return;
   TTEntry& entry = tt_slot(true);
   ++op_counters[TTSTORE];
