@@ -95,7 +95,7 @@ uint64_t run_bench(int depth) {
   bench_saved.limits = search_limits;
   bench_saved.real_time_mode = real_time_mode.load(std::memory_order_relaxed);
   memcpy(bench_saved.root_terms, root_terms, sizeof(root_terms));
-  search_limits = SearchLimits{0, 0, 0, depth, 0, 0, 0};
+  search_limits = SearchLimits{.depth_limit = depth};
   stop_flag.store(0, std::memory_order_relaxed);
   pondering.store(0, std::memory_order_relaxed);
   ponderhit.store(0, std::memory_order_relaxed);

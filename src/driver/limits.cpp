@@ -14,7 +14,7 @@ namespace kelmstrad {
 
 // Limits of the current search, written by "go" before the think thread starts
 // and rewritten only by the time check at the ponder hit.
-SearchLimits search_limits = {0, 0, 0, MAX_SEARCH_DEPTH, 0, 0, 0};
+SearchLimits search_limits = {.depth_limit = MAX_SEARCH_DEPTH};
 
 namespace {
 
@@ -78,11 +78,11 @@ int time_divisor(const char* name, int shipped) {
 // Reads TMODE, TDIV, TBD, TINC and TBRK once.
 const TimeSwitches& time_switches() {
   static const TimeSwitches switches = {
-      env_present("TMODE"),
-      time_divisor("TDIV", DEFAULT_TIME_SWITCHES.tdiv),
-      time_divisor("TBD", DEFAULT_TIME_SWITCHES.tbd),
-      env_int("TINC", DEFAULT_TIME_SWITCHES.tinc),
-      env_int("TBRK", DEFAULT_TIME_SWITCHES.tbrk),
+      .tmode = env_present("TMODE"),
+      .tdiv = time_divisor("TDIV", DEFAULT_TIME_SWITCHES.tdiv),
+      .tbd = time_divisor("TBD", DEFAULT_TIME_SWITCHES.tbd),
+      .tinc = env_int("TINC", DEFAULT_TIME_SWITCHES.tinc),
+      .tbrk = env_int("TBRK", DEFAULT_TIME_SWITCHES.tbrk),
   };
   return switches;
 }

@@ -35,7 +35,8 @@ struct TimeSwitches {
   int tbrk;    // TBRK (60): TMODE rule, percentage of the target after which no iteration starts
 };
 
-constexpr TimeSwitches DEFAULT_TIME_SWITCHES = {false, 15, 30, 75, 60};
+constexpr TimeSwitches DEFAULT_TIME_SWITCHES = {
+    .tmode = false, .tdiv = 15, .tbd = 30, .tinc = 75, .tbrk = 60};
 
 // The parameters of one "go" line as the UCI layer read them.
 struct GoRequest {

@@ -66,9 +66,7 @@ struct SkelSwitches {
 };
 
 // The switches in force before the first "skel4": all off, lazy margin 200.
-constexpr SkelSwitches SKEL_SWITCHES_OFF = {false, false, false, false, false, 200,   false,
-                                            false, false, false, false, false, false, false,
-                                            false, 120,   3,     false, false, 0};
+constexpr SkelSwitches SKEL_SWITCHES_OFF = {.lazy_margin = 200, .rfp_margin = 120, .rfp_depth = 3};
 
 // Statistics of the reduced searches.
 struct SkelStats {

@@ -115,7 +115,7 @@ TEST(Bench, GivesBackPositionLimitsAndRootTerms) {
   EXPECT_EQ(real_time_mode.load(std::memory_order_relaxed), 1);
   EXPECT_TRUE(position_is_ok());
   real_time_mode.store(0, std::memory_order_relaxed);
-  search_limits = SearchLimits{0, 0, 0, MAX_SEARCH_DEPTH, 0, 0, 0};
+  search_limits = SearchLimits{.depth_limit = MAX_SEARCH_DEPTH};
   memset(root_terms, 0, sizeof(root_terms));
   parse_fen(START_FEN);
 }
