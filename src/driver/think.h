@@ -42,8 +42,7 @@ void start_search(const GoRequest& request);
 void join_search_thread();
 
 // Forgets what earlier games taught the search ("ucinewgame"): the
-// transposition table, history, corrections, the simulated pawn hash and the
-// iteration rule's memory. The position stays.
+// transposition table, history and corrections. The position stays.
 void new_game();
 
 }  // namespace kelmstrad
