@@ -66,7 +66,26 @@ struct SkelSwitches {
 };
 
 // The switches in force before the first "skel4": all off, lazy margin 200.
-constexpr SkelSwitches SKEL_SWITCHES_OFF = {.lazy_margin = 200, .rfp_margin = 120, .rfp_depth = 3};
+constexpr SkelSwitches SKEL_SWITCHES_OFF = {.noqs = false,
+                                            .nohist = false,
+                                            .hist = false,
+                                            .pvs = false,
+                                            .soft = false,
+                                            .lazy_margin = 200,
+                                            .nottm = false,
+                                            .nott = false,
+                                            .pvord = false,
+                                            .delta = false,
+                                            .sksee = false,
+                                            .staged = false,
+                                            .recap = false,
+                                            .chkext = false,
+                                            .rfp = false,
+                                            .rfp_margin = 120,
+                                            .rfp_depth = 3,
+                                            .razor = false,
+                                            .qfut = false,
+                                            .qmax = 0};
 
 // Statistics of the reduced searches.
 struct SkelStats {
