@@ -10,7 +10,6 @@
 #include <atomic>
 #include <cstdint>
 
-
 namespace kelmstrad {
 
 // clang-format off
