@@ -170,13 +170,10 @@ class Board:
 
 
 def polyglot_random64():
-    """The 781 Random64 numbers of the Polyglot format, from the shared data folder."""
-    for up in (("..",), ("..", "..")):
-        path = os.path.join(ROOT, *up, "shared", "data", "polyglot-random64.txt")
-        if os.path.exists(path):
-            with open(path, encoding="ascii") as handle:
-                return [int(line, 16) for line in handle if line.strip()]
-    raise SystemExit("polyglot-random64.txt not found")
+    """The 781 Random64 numbers of the Polyglot format, from tests/data."""
+    path = os.path.join(ROOT, "tests", "data", "polyglot-random64.txt")
+    with open(path, encoding="ascii") as handle:
+        return [int(line, 16) for line in handle if line.strip() and not line.startswith("#")]
 
 
 def polyglot_key(board, random64):

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # CI smoke test of the engine in play: the UCI compliance check (default
-# settings, no book, no book on the real clock), then 20 games on the virtual clock and 10
-# games on the real clock against Debian's stockfish at a low "Skill Level".
+# settings, no book, no book on the real clock), then 20 games on the virtual clock, 10
+# games on the real clock and 10 paced to real time (RealSpeed) against Debian's
+# stockfish at a low "Skill Level".
 # Fails on any illegal move, crash, stall or time loss of our engine (the match
 # runner's -strict first); the score is printed, not judged.
 #
@@ -26,7 +27,7 @@ for program in "$ENGINE" "$MATCH" "$CHECK" "$OPPONENT"; do
   fi
 done
 mkdir -p "$OUT"
-rm -f "$OUT/virtual.pgn" "$OUT/real.pgn"
+rm -f "$OUT/virtual.pgn" "$OUT/real.pgn" "$OUT/realspeed.pgn"
 
 # With the book on, the start positions are answered from it; without it every
 # step goes through the search.
@@ -53,5 +54,12 @@ echo "== 20 games, virtual clock (tc 60+0.6)"
 echo "== 10 games, VirtualClock false (tc 2+0.05)"
 "$MATCH" -engine "cmd=$ENGINE" name=Kelmstrad option.VirtualClock=false tc=2+0.05 timemargin=100 \
   "${opponent[@]}" -games 10 -event "Smoke, real clock" -pgnout "$OUT/real.pgn" "${common[@]}"
+
+# RealSpeed paces the virtual clock to real time: the engine then thinks as
+# slowly as the machine its cost table describes, and its hard limit, tested at
+# every node of that clock, must hold against the real clock of the match.
+echo "== 10 games, RealSpeed true (tc 5+0.05)"
+"$MATCH" -engine "cmd=$ENGINE" name=Kelmstrad option.RealSpeed=true tc=5+0.05 timemargin=100 \
+  "${opponent[@]}" -games 10 -event "Smoke, RealSpeed" -pgnout "$OUT/realspeed.pgn" "${common[@]}"
 
 echo "smoke_match: passed (games in $OUT)"

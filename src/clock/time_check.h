@@ -5,8 +5,9 @@
 // the real time since "go" has caught up with the virtual time used.
 //
 // Cost on the common path: a few flag tests. elapsed_ms (a sum over the whole
-// cost table) is taken only at every 16th node while pacing and at every
-// 256th node (16th with TMODE) for the hard limit.
+// cost table) is taken at every 16th node while pacing and, for the hard
+// limit, at every node on the virtual clock, at every 256th node (16th with
+// TMODE) on the process clock.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +16,8 @@ namespace kelmstrad {
 
 extern uint32_t node_count;  // nodes of the current search, counted by both searches
 
-// Nodes between two hard-limit tests, as a mask: 255, or 15 with TMODE.
+// Nodes between two hard-limit tests, as a mask: 0 on the virtual clock;
+// on the process clock 255, or 15 with TMODE.
 uint32_t hard_check_mask();
 
 // Checks stop, ponder hit, pacing, node limit and hard limit for the node just

@@ -5,8 +5,10 @@
 
 #include "board/fen.h"
 #include "board/position.h"
+#include "clock/counters.h"
 #include "driver/limits.h"
 #include "driver/think.h"
+#include "eval/evaluate.h"
 #include "eval/params.h"
 #include "platform/platform.h"
 #include "search/alpha_beta.h"
@@ -78,13 +80,19 @@ struct BenchSaved {
 BenchSaved bench_saved;
 
 // Searches one position as "ucinewgame", "position fen F" and "go depth D"
-// would, without the book; returns its nodes.
-uint32_t bench_position(const char* fen, int depth) {
+// would in a fresh process, without the book; returns its nodes and adds the
+// search's total_cost() (its counters cleared at its start) to *cost. The pawn
+// hash and the iteration memory, which "ucinewgame" keeps, are cleared too, so
+// that the charges of each position do not depend on what came before.
+uint32_t bench_position(const char* fen, int depth, uint64_t* cost) {
   new_game();
+  pawn_hash_sim_clear();
+  previous_iteration_best = 0;
   parse_fen(fen);
   move_stack_len = 0;
   prepare_root();
   search_fixed_depth(depth);
+  *cost += total_cost();
   return node_count;
 }
 
@@ -104,8 +112,9 @@ uint64_t run_bench(int depth) {
   real_time_mode.store(0, std::memory_order_relaxed);
   const uint64_t start = tick_ms();
   uint64_t total = 0;
+  uint64_t cost = 0;
   for (int i = 0; i < BENCH_POSITION_COUNT; ++i) {
-    const uint32_t nodes = bench_position(BENCH_FENS[i], depth);
+    const uint32_t nodes = bench_position(BENCH_FENS[i], depth, &cost);
     total += nodes;
     uci_print("info string bench %d/%d nodes %lu\n", i + 1, BENCH_POSITION_COUNT,
               static_cast<unsigned long>(nodes));
@@ -118,6 +127,8 @@ uint64_t run_bench(int depth) {
   search_limits = bench_saved.limits;
   real_time_mode.store(bench_saved.real_time_mode, std::memory_order_relaxed);
   const uint64_t nps = total * 1000 / (ms == 0 ? 1 : ms);
+  // The node count does not see a change in what is charged; the cost does.
+  uci_print("cost %llu\n", static_cast<unsigned long long>(cost));
   uci_print("%llu nodes %llu nps\n", static_cast<unsigned long long>(total),
             static_cast<unsigned long long>(nps));
   return total;

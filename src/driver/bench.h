@@ -3,8 +3,10 @@
 // signature. Any change to the search or the evaluation that changes it shows
 // up as a new count; the commit that makes it states "Bench: N".
 //
-// Output: one "info string bench i/n nodes k" line per position, then the
-// last line "<N> nodes <M> nps" (M: nodes per second of real time).
+// Output: one "info string bench i/n nodes k" line per position, then
+// "cost <C>" (the summed total_cost() of the searches, the virtual clock's
+// signature) and the last line "<N> nodes <M> nps" (M: nodes per second of
+// real time).
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The 781 Random64 numbers of the Polyglot book format, in their published
 // order: 768 piece-square entries, 4 castling entries, 8 en-passant files, the
-// turn. Generated once from the published list (polyglot-random64.txt of the
-// shared data, which a test compares with this table).
+// turn. Generated once from the published list (tests/data/polyglot-random64.txt,
+// which a test compares with this table).
 #include "driver/polyglot.h"
 
 namespace kelmstrad {

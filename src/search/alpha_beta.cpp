@@ -1,11 +1,13 @@
 #include "search/alpha_beta.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 #include "board/attack.h"
 #include "board/make.h"
 #include "board/move.h"
+#include "board/movegen.h"
 #include "board/position.h"
 #include "clock/counters.h"
 #include "clock/time_check.h"
@@ -68,9 +70,8 @@ bool aborted() { return abort_search.load(std::memory_order_relaxed) != 0; }
 // The square of the side to move's king.
 Square own_king_square() { return position.slot_square[side_slot_base(position.side)]; }
 
-// Fifty-move rule, or a position repeated within the reversible history.
-bool draw_by_rule() {
-  if (position.halfmove_clock > 99) return true;
+// A position repeated within the reversible history.
+bool repetition() {
   const int h = position.history_top;
   int lo = h - position.halfmove_clock;
   if (lo < 0) lo = 0;
@@ -85,6 +86,35 @@ bool side_in_check() {
   attack_context = ATTACK_CONTEXT_NODE;
   count_attack_test(them);
   return square_attacked(own_king_square(), them);
+}
+
+// Whether the side to move, in check, has a legal move: generation and makes
+// charged as usual, stopping at the first legal one.
+bool has_legal_move_in_check() {
+  const uint16_t start = move_stack_len;
+  generate_moves(true);
+  generate_moves(false);
+  bool found = false;
+  for (int i = start; i < move_stack_len && !found; ++i) {
+    in_check_hint = 1;
+    if (make_move(move_stack[i])) {
+      unmake_move();
+      found = true;
+    }
+  }
+  move_stack_len = start;
+  return found;
+}
+
+// Fifty-move rule: a draw unless the move that completed the hundred
+// half-moves gave mate, which stands (the side to move is in check with no
+// legal move). Sets *score when the rule ends the node; `cell` is the known
+// in-check status (-1 unknown).
+bool fifty_move_ends_node(int cell, int ply, int* score) {
+  if (position.halfmove_clock <= 99) return false;
+  const bool in_check = cell == -1 ? side_in_check() : cell != 0;
+  *score = in_check && !has_legal_move_in_check() ? ply - MATE_SCORE : 0;
+  return true;
 }
 
 // True when the side to move has a piece other than king and pawns.
@@ -104,7 +134,9 @@ void static_evaluation(Node& n) {
   if (sw.lazys && sw.lazyq != 0) {
     const int q = quick_eval();
     if (q - sw.lazyq >= n.beta || q + sw.lazyq <= n.alpha) {
-      n.eval = q - sw.lazyq >= n.beta ? q - sw.lazyq : q + sw.lazyq;
+      // Only a negative margin moves the score away from q: held short of the mate scores.
+      n.eval = q - sw.lazyq >= n.beta ? std::min(q - sw.lazyq, MATE_BOUND)
+                                      : std::max(q + sw.lazyq, -MATE_BOUND);
       ++op_counters[EVAL];
       return;
     }
@@ -127,7 +159,9 @@ bool reverse_futility_cut(const Node& n, int* score) {
   if (sw.rfp == 0 || n.depth > sw.rfpd) return false;
   const int r = n.eval - n.depth * sw.rfp;
   if ((r < MATE_BOUND ? r : MATE_BOUND) < n.beta) return false;
-  *score = r;
+  // Only a negative margin lifts r above the evaluation: held below the mate
+  // scores so that it cannot pass for a mate or wrap a table entry.
+  *score = r < MATE_BOUND ? r : MATE_BOUND;
   return true;
 }
 
@@ -390,8 +424,13 @@ int alpha_beta(int depth, int alpha, int beta, int ply, int null_allowed) {
   n.stack_base = move_stack_len;
   const int cell = child_in_check;
   child_in_check = -1;
-  // Step 3. Draws by rule, away from the root.
-  if (ply > 0 && draw_by_rule()) return 0;
+  // Step 3. Draws by rule, away from the root (a mate on the hundredth
+  // half-move is scored as a mate).
+  if (ply > 0) {
+    int rule_score = 0;
+    if (fifty_move_ends_node(cell, ply, &rule_score)) return rule_score;
+    if (repetition()) return 0;
+  }
   // Step 4. In-check status.
   n.in_check = cell == -1 ? side_in_check() : cell != 0;
   // Step 5. Check extension.

@@ -1,5 +1,6 @@
 #include "search/quiesce.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -131,14 +132,15 @@ int stand_pat_score(const QNode& node, bool* cut) {
   *cut = false;
   if (margin == 0 || skeleton_mode) return evaluate();
   const int e = quick_eval();
+  // Only a negative margin moves the score away from e: held short of the mate scores.
   if (e - margin >= node.beta) {
     ++op_counters[EVAL];
     *cut = true;
-    return e - margin;
+    return std::min(e - margin, MATE_BOUND);
   }
   if (e + margin <= node.alpha) {
     ++op_counters[EVAL];
-    return e + margin;
+    return std::max(e + margin, -MATE_BOUND);
   }
   return evaluate();
 }

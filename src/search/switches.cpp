@@ -69,16 +69,17 @@ void load_node_switches(SearchSwitches& s) {
   s.corr = env_int("CORR", 0) != 0;
   s.corrn = correction_entries_from_environment(s.corrn);
   s.corrw = env_int("CORRW", s.corrw);
-  // The 16-bit entries hold 8 x CORRMAX at most.
-  s.corrmax = env_int_within("CORRMAX", s.corrmax, 0, CORRECTION_MAX_LIMIT);
+  // The 16-bit entries hold 8 x |CORRMAX| at most.
+  s.corrmax = env_int_within("CORRMAX", s.corrmax, -CORRECTION_MAX_LIMIT, CORRECTION_MAX_LIMIT);
   s.nmrd = env_int("NMRD", s.nmrd);
   s.nofut = env_present("NOFUT");
-  // A negative margin would return scores beyond the score range: it is held at 0 (off).
-  s.rfp = env_int_within("RFP", s.rfp, 0, ENV_WEIGHT_LIMIT);
+  // Held where depth x RFP would overflow; a negative margin is used as given
+  // (the score it returns is held below the mate scores).
+  s.rfp = env_int_within("RFP", s.rfp, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
   s.rfpd = env_int("RFPD", s.rfpd);
   s.fut2 = env_int_within("FUT2", s.fut2, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
   read_lmp_counts(env_str("LMP"), s.lmp);
-  s.lazyq = env_int_within("LAZYQ", s.lazyq, 0, ENV_WEIGHT_LIMIT);  // as RFP
+  s.lazyq = env_int_within("LAZYQ", s.lazyq, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);  // as RFP
   s.lazys = env_present("LAZYS");
   s.cheapsee_set = env_present("CHEAPSEE");
   s.cheapsee = env_int("CHEAPSEE", 0);

@@ -198,16 +198,14 @@ std::string command_word(const char* line) {
 
 void join_search_thread() { thread_join(&search_thread); }
 
-// A new game starts from the same state as a fresh process, so that two
-// identical searches separated by "ucinewgame" do identical work: the tables,
-// the simulated pawn hash (its misses are charged to the clock) and the
-// best-move memory of the iteration rule are all cleared.
+// A new game forgets what the search learned: the transposition table, the
+// history scores and the correction table. The simulated pawn hash and the
+// iteration rule's previous best move live as long as the process, so the
+// same command sequence from a fresh process repeats exactly.
 void new_game() {
   tt_clear();
   history_clear();
   clear_correction_table();
-  pawn_hash_sim_clear();
-  previous_iteration_best = 0;
 }
 
 // Start-up in its fixed order.

@@ -127,15 +127,22 @@ TEST_F(TimeCheckTest, StopAbortsAndSkipsThePonderHit) {
   EXPECT_EQ(search_limits.soft_limit_ms, 0);
 }
 
-TEST_F(TimeCheckTest, HardLimitIsTestedOnlyAtItsNodeInterval) {
-  const uint32_t mask = hard_check_mask();
-  if (!env_present("TMODE")) {
-    EXPECT_EQ(mask, 255u);
-  } else {
-    EXPECT_EQ(mask, 15u);
-  }
+TEST_F(TimeCheckTest, HardLimitIsTestedAtEveryNodeOnTheVirtualClock) {
+  EXPECT_EQ(hard_check_mask(), 0u);
   search_limits.hard_limit_ms = 1000;
   set_virtual_elapsed(1000);
+  node_count = 7;
+  time_check();
+  EXPECT_TRUE(aborted());
+}
+
+TEST_F(TimeCheckTest, HardLimitIsTestedOnlyAtItsNodeIntervalOnTheProcessClock) {
+  use_virtual_clock = false;
+  const uint32_t mask = hard_check_mask();
+  EXPECT_EQ(mask, env_present("TMODE") ? 15u : 255u);
+  search_limits.hard_limit_ms = 1000;
+  const int64_t saved_start = search_start_clock_ms;
+  search_start_clock_ms = process_clock_ms() - 2000;
   node_count = mask;
   time_check();
   EXPECT_FALSE(aborted());
@@ -145,6 +152,7 @@ TEST_F(TimeCheckTest, HardLimitIsTestedOnlyAtItsNodeInterval) {
   node_count = 3 * (mask + 1);
   time_check();
   EXPECT_TRUE(aborted());
+  search_start_clock_ms = saved_start;
 }
 
 TEST_F(TimeCheckTest, HardLimitWaitsForTheElapsedTimeToReachIt) {

@@ -89,8 +89,12 @@ TEST(Bench, PrintsALinePerPositionAndTheSummaryLast) {
     sum += std::stoull(m[2]);
     start = end + 1;
   }
-  const std::string last = out.substr(start);
+  const size_t cost_end = out.find('\n', start);
+  ASSERT_NE(cost_end, std::string::npos);
+  const std::string cost_line = out.substr(start, cost_end - start);
   std::smatch m;
+  ASSERT_TRUE(std::regex_match(cost_line, m, std::regex("cost ([1-9]\\d*)"))) << cost_line;
+  const std::string last = out.substr(cost_end + 1);
   ASSERT_TRUE(std::regex_match(last, m, std::regex("(\\d+) nodes (\\d+) nps\n"))) << last;
   EXPECT_EQ(std::stoull(m[1]), sum);
   EXPECT_EQ(std::stoull(m[1]), total);
