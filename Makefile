@@ -1,7 +1,7 @@
 # Thin wrapper around CMake. `make` builds build/kelmstrad; `make EXE=path` also copies it there.
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release -DKELMSTRAD_WERROR=ON
 
 .PHONY: all build run test test-slow test-asan test-tsan test-debug format format-check clean
 
@@ -42,9 +42,9 @@ ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 DEBUG_BUILD ?= build-debug
 CHECKED_TARGETS = kelmstrad unit_tests fen_replay commands_replay
-ASAN_CMAKE_FLAGS = -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g" -DKELMSTRAD_SANITIZE=address,undefined
-TSAN_CMAKE_FLAGS = -DCMAKE_BUILD_TYPE=Release -DKELMSTRAD_SANITIZE=thread
-DEBUG_CMAKE_FLAGS = -DCMAKE_BUILD_TYPE=Debug
+ASAN_CMAKE_FLAGS = -DKELMSTRAD_WERROR=ON -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g" -DKELMSTRAD_SANITIZE=address,undefined
+TSAN_CMAKE_FLAGS = -DKELMSTRAD_WERROR=ON -DCMAKE_BUILD_TYPE=Release -DKELMSTRAD_SANITIZE=thread
+DEBUG_CMAKE_FLAGS = -DKELMSTRAD_WERROR=ON -DCMAKE_BUILD_TYPE=Debug
 SANITIZER_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1 \
                 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
                 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1

@@ -13,7 +13,7 @@
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "eval/network.h"
-#include "platform/env.h"
+#include "io/env.h"
 #include "uci/loop.h"
 
 namespace {

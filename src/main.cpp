@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "driver/bench.h"
+#include "uci/commands.h"
 #include "uci/loop.h"
 
 // "kelmstrad bench [depth]" runs the bench and ends; otherwise (any other

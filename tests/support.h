@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "uci/output.h"
+#include "io/output.h"
 #include "uci/tokens.h"
 
 namespace kelmstrad::test {

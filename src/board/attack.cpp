@@ -106,7 +106,7 @@ bool castling_allowed(int wing) {
   if ((position.castling & right) == 0) return false;
   const int home = (s == WHITE) ? WHITE_KING_HOME : BLACK_KING_HOME;
   // The king in the side's king slot, not a second king a FEN may have left unlisted.
-  if (position.slot_square[side_slot_base(s)] != home) return false;
+  if (king_square(s) != home) return false;
   const Piece* b = position.board;
   const Piece rook = s | ROOK;
   if (wing == WING_SHORT) {
@@ -115,7 +115,7 @@ bool castling_allowed(int wing) {
     if (b[home - 4] != rook || b[home - 1] != 0 || b[home - 2] != 0 || b[home - 3] != 0)
       return false;
   }
-  const Side enemy = s ^ BLACK;
+  const Side enemy = opponent(s);
   count_attack_test(enemy);
   if (square_attacked(home, enemy)) return false;
   count_attack_test(enemy);
@@ -151,7 +151,7 @@ bool gives_check(Move move) {
   if ((from | to) & 0x88) return false;
   const Side mover = position.side;
   const int kind = piece_kind(position.board[from]);
-  const int k = position.slot_square[side_slot_base(mover ^ BLACK)];
+  const int k = king_square(opponent(mover));
   if (kind == KING) {
     if (to == from + 2 || to == from - 2) return true;
   } else if (kind == PAWN) {

@@ -41,6 +41,12 @@ void attack_tables_init();
 // True if a piece of side `by` attacks the square.
 bool square_attacked(int square, Side by);
 
+// True if side s's king is attacked (not charged); false when it has no king.
+inline bool in_check(Side s) {
+  const Square king = king_square(s);
+  return king != NO_SQUARE && square_attacked(king, opponent(s));
+}
+
 // Charges one attack test (ATT, ATT_PC and the bucket of attack_context).
 void count_attack_test(Side by);
 
@@ -70,7 +76,7 @@ inline int en_passant_victim() {
   const bool white = position.side == WHITE;
   if (square_rank(ep) != (white ? 5 : 2) || position.board[ep] != 0) return NO_SQUARE;
   const int victim = white ? ep - 16 : ep + 16;
-  return position.board[victim] == ((position.side ^ BLACK) | PAWN) ? victim : NO_SQUARE;
+  return position.board[victim] == (opponent(position.side) | PAWN) ? victim : NO_SQUARE;
 }
 
 }  // namespace kelmstrad

@@ -129,8 +129,8 @@ inline bool uncovered_by(int k, int from, Side enemy) {
 // KING_SAFE the caller knows the king was not attacked before the move.
 template <bool KING_SAFE>
 inline bool king_left_attacked(Side mover, bool full_test, int from) {
-  const Side enemy = mover ^ BLACK;
-  const int king = position.slot_square[side_slot_base(mover)];
+  const Side enemy = opponent(mover);
+  const int king = king_square(mover);
   if (full_test) {
     const uint32_t saved = attack_context;
     attack_context = CONTEXT_MAKE;
@@ -153,6 +153,8 @@ namespace {
 // The body of make_move and make_move_king_safe.
 template <bool KING_SAFE>
 bool make_move_impl(Move move) {
+  ASSERT(position.board[move_from(move)] != 0 &&
+         piece_side(position.board[move_from(move)]) == position.side);
   if (position.history_top >= HISTORY_CAPACITY) return false;
   const int from = move_from(move);
   const int to = move_to(move);
@@ -215,7 +217,7 @@ bool make_move_impl(Move move) {
 
   // Step 9. Turn, clocks and charges.
   ++position.history_top;
-  position.side = s ^ BLACK;
+  position.side = opponent(s);
   ++op_counters[MAKE];
   const bool resets = piece_kind(p) == PAWN || c != 0;
   // The clock stops at 255 instead of wrapping to 0: a game that long is past

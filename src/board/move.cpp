@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "board/movegen.h"
+#include "board/legal.h"
 
 namespace kelmstrad {
 
@@ -40,19 +40,10 @@ const char* move_to_text(Move move) {
 // the given text, or 0; the move stack is left as it was.
 Move parse_move_text(const char* text) {
   if (text == nullptr) return 0;
-  const uint16_t mark = move_stack_len;
-  generate_moves(true);
-  generate_moves(false);
-  Move found = 0;
-  for (int i = mark; i < move_stack_len; ++i) {
-    const char* candidate = move_to_text(move_stack[i]);
-    if (strncmp(candidate, text, strlen(candidate)) == 0) {
-      found = move_stack[i];
-      break;
-    }
-  }
-  move_stack_len = mark;
-  return found;
+  return first_generated([text](Move m) {
+    const char* candidate = move_to_text(m);
+    return strncmp(candidate, text, strlen(candidate)) == 0;
+  });
 }
 
 }  // namespace kelmstrad

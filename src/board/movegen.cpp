@@ -3,6 +3,7 @@
 #include "board/attack.h"
 #include "board/move.h"
 #include "clock/counters.h"
+#include "platform/assert.h"
 
 namespace kelmstrad {
 
@@ -165,21 +166,12 @@ void generate_set() {
 
 // Appends the tactical or the quiet moves of the side to move and charges the pass.
 void generate_moves(bool tactical) {
+  // Room for the longest list any position has (218 moves) above the top.
+  ASSERT(move_stack_len + 256 <= MOVE_STACK_CAPACITY);
   if (tactical) {
     generate_set<true>();
   } else {
     generate_set<false>();
-  }
-}
-
-// Appends the promotions of one pawn move to the last rank for the chosen set.
-void push_promotions(Square from, Square to, bool tactical) {
-  if (tactical) {
-    move_stack[move_stack_len++] = encode_move(from, to, 0);
-  } else {
-    move_stack[move_stack_len++] = encode_move(from, to, 1);
-    move_stack[move_stack_len++] = encode_move(from, to, 2);
-    move_stack[move_stack_len++] = encode_move(from, to, 3);
   }
 }
 

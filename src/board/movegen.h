@@ -10,8 +10,4 @@ namespace kelmstrad {
 // Appends the moves of the chosen set at move_stack_len and charges GENT* or GENQ*.
 void generate_moves(bool tactical);
 
-// Appends the promotions of one pawn move: the queen in the tactical set,
-// knight, rook, bishop in the quiet set.
-void push_promotions(Square from, Square to, bool tactical);
-
 }  // namespace kelmstrad

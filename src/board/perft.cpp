@@ -10,8 +10,8 @@
 #include "board/movegen.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
+#include "io/output.h"
 #include "platform/platform.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 
@@ -22,13 +22,6 @@ uint16_t cse;  // sum of the leaves' eg_score modulo 65536
 namespace {
 
 constexpr const char* PIECE_LETTERS = ".PNBRQK";
-constexpr int DEFAULT_HISTKEYS = 32;
-
-// The depth argument of a perft command: atoi of the token, 1 when missing.
-int depth_argument(TokenReader& args) {
-  const char* token = args.next();
-  return token != nullptr ? atoi(token) : 1;
-}
 
 // Folds the current position into the checksums.
 void fold_leaf() {
@@ -40,8 +33,8 @@ void fold_leaf() {
 // True if the side to move's king is not attacked (uncharged test), so its
 // moves may take the shorter legality test.
 bool king_is_safe() {
-  const Side enemy = position.side ^ BLACK;
-  return !square_attacked(position.slot_square[side_slot_base(position.side)], enemy);
+  const Side enemy = opponent(position.side);
+  return !square_attacked(king_square(position.side), enemy);
 }
 
 // The shared walk: counts leaves below the current position, folding them
@@ -78,10 +71,9 @@ uint64_t perft_checksum(int depth) { return walk<true>(depth); }
 // The static evaluation for the side to move (charged like any evaluation).
 int diagram_eval() { return evaluate(); }
 
-// "perft": prints every legal root move with its subtree count, then the
+// Prints every legal root move with its subtree count, then the
 // total and the elapsed milliseconds.
-void cmd_perft(TokenReader& args) {
-  const int depth = depth_argument(args);
+void perft_divide(int depth) {
   const uint16_t mark = move_stack_len;
   const int64_t start_ms = process_clock_ms();
   generate_moves(true);
@@ -102,9 +94,8 @@ void cmd_perft(TokenReader& args) {
   uci_print("\nNodes: %llu  (%ld ms)\n", static_cast<unsigned long long>(total), elapsed);
 }
 
-// "perftx": leaf count and the three checksums of the given depth.
-void cmd_perftx(TokenReader& args) {
-  const int depth = depth_argument(args);
+// Prints the leaf count and the three checksums of the given depth.
+void perftx_report(int depth) {
   csh = 0;
   csm = 0;
   cse = 0;
@@ -114,9 +105,9 @@ void cmd_perftx(TokenReader& args) {
             static_cast<unsigned>(csm), static_cast<unsigned>(cse));
 }
 
-// "d": the diagram goes straight to the output (not through the line
+// The diagram goes straight to the output (not through the line
 // channel), rank 8 first; then the status line through the channel.
-void cmd_d(TokenReader&) {
+void print_diagram() {
   FILE* out = output_sink();
   for (int rank = 7; rank >= 0; --rank) {
     char line[18];
@@ -138,10 +129,8 @@ void cmd_d(TokenReader&) {
             static_cast<unsigned long>(key), diagram_eval());
 }
 
-// "histkeys": the keys stored in the newest n history records.
-void cmd_histkeys(TokenReader& args) {
-  const char* token = args.next();
-  const int n = token != nullptr ? atoi(token) : DEFAULT_HISTKEYS;
+// Prints the keys stored in the newest n history records.
+void print_history_keys(int n) {
   uci_print("histkeys");
   for (int i = 0; i < n && position.history_top - 1 - i >= 0; ++i)
     uci_print(" %08x", static_cast<unsigned>(position.history[position.history_top - 1 - i].hash));

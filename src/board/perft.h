@@ -5,8 +5,6 @@
 
 #include <cstdint>
 
-#include "uci/tokens.h"
-
 namespace kelmstrad {
 
 // Checksums of "perftx" over the leaves: hash (with the side key when Black
@@ -24,16 +22,16 @@ uint64_t perft_checksum(int depth);
 // The value "d" prints after "eval": evaluate.
 int diagram_eval();
 
-// "perft [depth]": one line per legal root move with its count, then the total.
-void cmd_perft(TokenReader& args);
+// "perft": one line per legal root move with its count, then the total.
+void perft_divide(int depth);
 
-// "perftx [depth]": leaf count and checksums.
-void cmd_perftx(TokenReader& args);
+// "perftx": leaf count and checksums.
+void perftx_report(int depth);
 
 // "d": the board diagram and the status line.
-void cmd_d(TokenReader& args);
+void print_diagram();
 
-// "histkeys [n]": the stored keys of the last n history records, newest first.
-void cmd_histkeys(TokenReader& args);
+// "histkeys": the stored keys of the last n history records, newest first.
+void print_history_keys(int n);
 
 }  // namespace kelmstrad

@@ -4,7 +4,7 @@
 // h8 = 119); a square is on the board when (square & 0x88) == 0. Off-board
 // entries of `board` stay 0.
 // Pieces: kind in bits 0-2 (1 pawn .. 6 king), bit 3 set for Black, 0 empty.
-// Sides: 0 White, 8 Black; a piece's owner is piece & 8, the opponent side ^ 8.
+// Sides: 0 White, 8 Black; a piece's owner is piece & 8, the opponent opponent(side).
 // Piece list: 32 slots, White 0-15, Black 16-31; slot 0 is always the White
 // king and slot 16 the Black king; 255 marks an empty slot. `square_slot` is
 // only meaningful for occupied squares.
@@ -99,6 +99,10 @@ constexpr bool on_board(int sq) { return (sq & 0x88) == 0; }
 constexpr int square64(int sq) { return (sq + (sq & 7)) >> 1; }
 // First slot of a side's 16 (0 or 16): the side's king slot.
 constexpr int side_slot_base(Side s) { return s * 2; }
+// The other side.
+constexpr Side opponent(Side s) { return static_cast<Side>(s ^ BLACK); }
+// The square of side s's king (its first slot); NO_SQUARE when it has none.
+inline Square king_square(Side s) { return position.slot_square[side_slot_base(s)]; }
 
 // Fills the castling masks (start-up).
 void castle_masks_init();

@@ -7,9 +7,9 @@
 #include <cstring>
 
 #include "eval/params.h"
-#include "platform/env.h"
+#include "io/env.h"
+#include "io/output.h"
 #include "platform/platform.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 
@@ -215,7 +215,7 @@ void set_lean_costs() {
   op_costs[TTSTORE] = 0;
 }
 
-void cmd_vsdump(TokenReader&) {
+void print_vsdump() {
   uci_print("vsdump");
   for (uint32_t counter : op_counters) uci_print(" %lu", static_cast<unsigned long>(counter));
   uci_print(" %lu\n", static_cast<unsigned long>(slcalls_count));

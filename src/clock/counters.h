@@ -10,8 +10,6 @@
 #include <atomic>
 #include <cstdint>
 
-#include "uci/tokens.h"
-
 namespace kelmstrad {
 
 // clang-format off
@@ -101,6 +99,6 @@ void set_terms_cost(int terms);
 void set_lean_costs();
 
 // "vsdump": the 34 counters and slcalls_count.
-void cmd_vsdump(TokenReader& args);
+void print_vsdump();
 
 }  // namespace kelmstrad

@@ -4,9 +4,9 @@
 
 #include "clock/counters.h"
 #include "driver/limits.h"
+#include "driver/think.h"
+#include "io/options.h"
 #include "platform/platform.h"
-#include "uci/loop.h"
-#include "uci/options.h"
 
 namespace kelmstrad {
 

@@ -10,10 +10,9 @@
 #include "driver/think.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
+#include "io/output.h"
 #include "platform/platform.h"
 #include "search/alpha_beta.h"
-#include "uci/loop.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 
@@ -104,7 +103,13 @@ uint64_t run_bench(int depth) {
   bench_saved.limits = search_limits;
   bench_saved.real_time_mode = real_time_mode.load(std::memory_order_relaxed);
   memcpy(bench_saved.root_terms, root_terms, sizeof(root_terms));
-  search_limits = SearchLimits{0, 0, 0, depth, 0, 0, 0};
+  search_limits = SearchLimits{.soft_limit_ms = 0,
+                               .hard_limit_ms = 0,
+                               .node_limit = 0,
+                               .depth_limit = depth,
+                               .extra_ms = 0,
+                               .saved_soft_ms = 0,
+                               .saved_hard_ms = 0};
   stop_flag.store(0, std::memory_order_relaxed);
   pondering.store(0, std::memory_order_relaxed);
   ponderhit.store(0, std::memory_order_relaxed);
@@ -132,17 +137,6 @@ uint64_t run_bench(int depth) {
   uci_print("%llu nodes %llu nps\n", static_cast<unsigned long long>(total),
             static_cast<unsigned long long>(nps));
   return total;
-}
-
-// "bench [depth]".
-void cmd_bench(TokenReader& args) {
-  const char* token = args.next();
-  const int depth = token == nullptr ? BENCH_DEFAULT_DEPTH : atoi(token);
-  if (depth < 1 || depth > MAX_SEARCH_DEPTH) {
-    uci_print("info string bench depth must be 1 to %d\n", MAX_SEARCH_DEPTH);
-    return;
-  }
-  run_bench(depth);
 }
 
 }  // namespace kelmstrad

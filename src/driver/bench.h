@@ -11,8 +11,6 @@
 
 #include <cstdint>
 
-#include "uci/tokens.h"
-
 namespace kelmstrad {
 
 constexpr int BENCH_DEFAULT_DEPTH = 8;
@@ -25,9 +23,5 @@ extern const char* const BENCH_FENS[BENCH_POSITION_COUNT];  // the bench positio
 // search limits, the pacing flag and the root bonuses are restored afterwards,
 // and the tables are left as "ucinewgame" leaves them.
 uint64_t run_bench(int depth);
-
-// "bench [depth]": run_bench at the given depth, or the default depth when
-// none is given; a depth outside 1 to 63 is refused with an info string.
-void cmd_bench(TokenReader& args);
 
 }  // namespace kelmstrad

@@ -2,15 +2,17 @@
 
 #include <cstdio>
 
+#include "board/legal.h"
 #include "board/make.h"
 #include "board/move.h"
 #include "board/movegen.h"
 #include "driver/polyglot.h"
-#include "platform/env.h"
-#include "uci/loop.h"
-#include "uci/output.h"
+#include "io/env.h"
+#include "io/output.h"
 
 namespace kelmstrad {
+
+uint32_t random_state = 625341585u;
 
 namespace {
 
@@ -44,20 +46,6 @@ int promotion_kind(Move move) {
   const int to_rank = square_rank(move_to(move));
   if (piece_kind(p) != PAWN || (to_rank != 0 && to_rank != 7)) return 0;
   return promo_kinds[promo_index(move)];
-}
-
-// Returns the first generated move (tactical set, then quiet) that `accept`
-// takes, or 0; the move stack is set back to where it was.
-template <typename Accept>
-Move first_generated(Accept accept) {
-  const uint16_t base = move_stack_len;
-  generate_moves(true);
-  generate_moves(false);
-  Move found = 0;
-  for (int i = base; i < move_stack_len && found == 0; ++i)
-    if (accept(move_stack[i])) found = move_stack[i];
-  move_stack_len = base;
-  return found;
 }
 
 // Chooses the table once: the BOOKFILE contents if that file can be read,
@@ -162,7 +150,7 @@ bool move_is_legal(Move move) {
   return true;
 }
 
-void cmd_bookkey(TokenReader&) {
+void print_book_key() {
   uint32_t key = position.hash;
   if (position.side == BLACK) key ^= side_key;
   uci_print("%06lx\n", static_cast<unsigned long>(key >> 8));

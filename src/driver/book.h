@@ -19,9 +19,10 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "uci/tokens.h"
 
 namespace kelmstrad {
+
+extern uint32_t random_state;  // seeds the book's random draws
 
 constexpr int BUILTIN_BOOK_ENTRIES = 347;
 constexpr int BOOK_ENTRY_BYTES = 4;
@@ -64,6 +65,6 @@ Move generated_move(Square from, Square to, int promo_kind);
 bool move_is_legal(Move move);
 
 // "bookkey": prints bits 8-31 of hash XOR side_key (Black to move) as six hex digits.
-void cmd_bookkey(TokenReader& args);
+void print_book_key();
 
 }  // namespace kelmstrad

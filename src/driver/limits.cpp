@@ -5,72 +5,32 @@
 #include <cstring>
 
 #include "clock/counters.h"
-#include "platform/env.h"
-#include "uci/loop.h"
-#include "uci/options.h"
-#include "uci/output.h"
+#include "driver/think.h"
+#include "io/env.h"
+#include "io/options.h"
+#include "io/output.h"
 
 namespace kelmstrad {
 
 // Limits of the current search, written by "go" before the think thread starts
 // and rewritten only by the time check at the ponder hit.
-SearchLimits search_limits = {0, 0, 0, MAX_SEARCH_DEPTH, 0, 0, 0};
+SearchLimits search_limits = {.soft_limit_ms = 0,
+                              .hard_limit_ms = 0,
+                              .node_limit = 0,
+                              .depth_limit = MAX_SEARCH_DEPTH,
+                              .extra_ms = 0,
+                              .saved_soft_ms = 0,
+                              .saved_hard_ms = 0};
 
 namespace {
-
-// The clock parameters of one "go" line.
-struct GoClock {
-  int32_t movetime;
-  int32_t wtime, btime;
-  int32_t winc, binc;
-};
 
 // A 64-bit intermediate held within the signed 32-bit range.
 int32_t clamp32(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
-// atol of a token, held within 32 bits as a 32-bit long would hold it.
-int32_t read_long(const char* token) {
-  const long long v = strtoll(token, nullptr, 10);
-  return clamp32(v);
-}
-
 // A figure computed from a running clock: never 0 (which would mean no limit).
 int32_t at_least_one(int32_t ms) { return ms < 1 ? 1 : ms; }
-
-// Reads the parameters into the plan and the clock; stops at a word without its value.
-void parse_go(TokenReader& args, GoPlan* plan, GoClock* clock, int32_t* depth) {
-  const char* word;
-  while ((word = args.next()) != nullptr) {
-    if (strcmp(word, "ponder") == 0) {
-      plan->pondering = true;
-      continue;
-    }
-    if (strcmp(word, "infinite") == 0) {
-      plan->infinite = true;
-      continue;
-    }
-    const char* value = args.next();
-    if (value == nullptr) return;
-    if (strcmp(word, "wtime") == 0)
-      clock->wtime = read_long(value);
-    else if (strcmp(word, "btime") == 0)
-      clock->btime = read_long(value);
-    else if (strcmp(word, "winc") == 0)
-      clock->winc = read_long(value);
-    else if (strcmp(word, "binc") == 0)
-      clock->binc = read_long(value);
-    else if (strcmp(word, "movetime") == 0)
-      clock->movetime = read_long(value);
-    else if (strcmp(word, "nodes") == 0)
-      plan->limits.node_limit = static_cast<uint32_t>(read_long(value));
-    else if (strcmp(word, "extra") == 0)
-      plan->limits.extra_ms = read_long(value);
-    else if (strcmp(word, "depth") == 0)
-      *depth = read_long(value);
-  }
-}
 
 // The soft target from the remaining time and increment of the side to move.
 int32_t time_target(int32_t time, int32_t inc, const TimeSwitches& sw) {
@@ -85,7 +45,7 @@ int32_t time_target(int32_t time, int32_t inc, const TimeSwitches& sw) {
 }
 
 // Steps 1-6 of the budget: the two figures from the clock and the extra time.
-void compute_budget(const GoClock& clock, Side side, const TimeSwitches& sw, SearchLimits* l) {
+void compute_budget(const GoRequest& clock, Side side, const TimeSwitches& sw, SearchLimits* l) {
   const int32_t time = side == WHITE ? clock.wtime : clock.btime;
   const int32_t inc = side == WHITE ? clock.winc : clock.binc;
   const bool timed = clock.movetime != 0 || time != 0;
@@ -124,28 +84,28 @@ int time_divisor(const char* name, int shipped) {
 // Reads TMODE, TDIV, TBD, TINC and TBRK once.
 const TimeSwitches& time_switches() {
   static const TimeSwitches switches = {
-      env_present("TMODE"),
-      time_divisor("TDIV", DEFAULT_TIME_SWITCHES.tdiv),
-      time_divisor("TBD", DEFAULT_TIME_SWITCHES.tbd),
-      env_int("TINC", DEFAULT_TIME_SWITCHES.tinc),
-      env_int("TBRK", DEFAULT_TIME_SWITCHES.tbrk),
+      .tmode = env_present("TMODE"),
+      .tdiv = time_divisor("TDIV", DEFAULT_TIME_SWITCHES.tdiv),
+      .tbd = time_divisor("TBD", DEFAULT_TIME_SWITCHES.tbd),
+      .tinc = env_int("TINC", DEFAULT_TIME_SWITCHES.tinc),
+      .tbrk = env_int("TBRK", DEFAULT_TIME_SWITCHES.tbrk),
   };
   return switches;
 }
 
-// Parses the "go" tokens and turns the clock into limits; changes nothing else.
-GoPlan plan_go(TokenReader& args, Side side_to_move, const SearchLimits& previous, bool real_speed,
-               const TimeSwitches& switches) {
+// Turns the clock of "go" into limits; changes nothing else.
+GoPlan plan_go(const GoRequest& request, Side side_to_move, const SearchLimits& previous,
+               bool real_speed, const TimeSwitches& switches) {
   GoPlan plan{};
   plan.limits = previous;
   plan.limits.soft_limit_ms = 0;
   plan.limits.hard_limit_ms = 0;
-  plan.limits.node_limit = 0;
-  GoClock clock{};
-  int32_t depth = MAX_SEARCH_DEPTH;
-  parse_go(args, &plan, &clock, &depth);
-  compute_budget(clock, side_to_move, switches, &plan.limits);
-  plan.limits.depth_limit = std::min(depth, MAX_SEARCH_DEPTH);
+  plan.limits.node_limit = request.node_limit;
+  if (request.has_extra) plan.limits.extra_ms = request.extra_ms;
+  plan.pondering = request.ponder;
+  plan.infinite = request.infinite;
+  compute_budget(request, side_to_move, switches, &plan.limits);
+  plan.limits.depth_limit = std::min(request.depth, MAX_SEARCH_DEPTH);
   if (plan.infinite) {
     plan.limits.soft_limit_ms = 0;
     plan.limits.hard_limit_ms = 0;
@@ -161,9 +121,9 @@ GoPlan plan_go(TokenReader& args, Side side_to_move, const SearchLimits& previou
 }
 
 // Installs the plan of this "go" in the limits and the control flags.
-void prepare_search(TokenReader& args) {
+void prepare_search(const GoRequest& request) {
   const GoPlan plan =
-      plan_go(args, position.side, search_limits, real_speed_option != 0, time_switches());
+      plan_go(request, position.side, search_limits, real_speed_option != 0, time_switches());
   search_limits = plan.limits;
   const SearchLimits& l = plan.limits;
   choose_search_clock(plan.pondering ? (l.saved_soft_ms != 0 || l.saved_hard_ms != 0)

@@ -11,7 +11,6 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "uci/tokens.h"
 
 namespace kelmstrad {
 
@@ -36,7 +35,21 @@ struct TimeSwitches {
   int tbrk;    // TBRK (60): TMODE rule, percentage of the target after which no iteration starts
 };
 
-constexpr TimeSwitches DEFAULT_TIME_SWITCHES = {false, 15, 30, 75, 60};
+constexpr TimeSwitches DEFAULT_TIME_SWITCHES = {
+    .tmode = false, .tdiv = 15, .tbd = 30, .tinc = 75, .tbrk = 60};
+
+// The parameters of one "go" line as the UCI layer read them.
+struct GoRequest {
+  bool ponder;       // "ponder"
+  bool infinite;     // "infinite"
+  int32_t movetime;  // 0 = none
+  int32_t wtime, btime;
+  int32_t winc, binc;
+  uint32_t node_limit;               // 0 = none
+  bool has_extra;                    // "extra" was given; otherwise the previous extra_ms stays
+  int32_t extra_ms;                  // the value of "extra"
+  int32_t depth = MAX_SEARCH_DEPTH;  // "depth", held at 63 by the plan
+};
 
 // What one "go" decides: the limits and the control flags it sets.
 struct GoPlan {
@@ -51,17 +64,17 @@ extern SearchLimits search_limits;  // limits of the current (or next) search
 // The switches read from the environment on first use and kept.
 const TimeSwitches& time_switches();
 
-// The plan for "go" with these argument tokens; reads nothing but its
-// arguments. `previous` supplies the values a "go" keeps (extra_ms and the
-// saved ponder budget when not pondering). Consumes the tokens.
-GoPlan plan_go(TokenReader& args, Side side_to_move, const SearchLimits& previous, bool real_speed,
-               const TimeSwitches& switches);
+// The plan for "go" with these parameters; reads nothing but its arguments.
+// `previous` supplies the values a "go" keeps (extra_ms and the saved ponder
+// budget when not pondering).
+GoPlan plan_go(const GoRequest& request, Side side_to_move, const SearchLimits& previous,
+               bool real_speed, const TimeSwitches& switches);
 
 // Plans "go" for the current position, options and environment and installs
 // the plan: search_limits, infinite, pondering, real_time_mode, and ponderhit
 // and stop_flag cleared. Starts nothing; the caller then takes
 // search_start_ticks, sets searching and starts the think thread.
-void prepare_search(TokenReader& args);
+void prepare_search(const GoRequest& request);
 
 // True when the iteration rule forbids another iteration: with the soft
 // target S (0: never), the elapsed time, and whether the best move differs

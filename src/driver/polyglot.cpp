@@ -2,12 +2,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 
 #include "board/move.h"
 #include "driver/book.h"
-#include "platform/env.h"
-#include "uci/loop.h"
-#include "uci/output.h"
+#include "io/env.h"
+#include "io/output.h"
 
 namespace kelmstrad {
 
@@ -200,7 +200,7 @@ Move probe_polyglot_book() {
   return probe_polyglot(pgbook_file, env_str("PGSEED"), env_str("PGFIX"));
 }
 
-void cmd_pgkey(TokenReader&) {
+void print_polyglot_key() {
   uci_print("%016llx\n", static_cast<unsigned long long>(polyglot_key()));
 }
 

@@ -19,7 +19,6 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "uci/tokens.h"
 
 namespace kelmstrad {
 
@@ -85,6 +84,6 @@ Move probe_polyglot(const PolyglotBook& book, const char* seed_text, const char*
 Move probe_polyglot_book();
 
 // "pgkey": prints the Polyglot key of the position as 16 hexadecimal digits.
-void cmd_pgkey(TokenReader& args);
+void print_polyglot_key();
 
 }  // namespace kelmstrad

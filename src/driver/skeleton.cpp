@@ -9,8 +9,8 @@
 #include "clock/counters.h"
 #include "driver/skeleton_search.h"
 #include "eval/reduced.h"
-#include "platform/env.h"
-#include "uci/output.h"
+#include "io/env.h"
+#include "io/output.h"
 
 namespace kelmstrad {
 
@@ -33,12 +33,6 @@ constexpr int NODE_STACK_ROOM = 256;       // more moves than any position has
 // A numeric switch, its magnitude held within the limit.
 int switch_value(const char* name, int fallback) {
   return std::clamp(env_int(name, fallback), -SWITCH_VALUE_LIMIT, SWITCH_VALUE_LIMIT);
-}
-
-// The next argument by atoi, or `fallback` when the line has no more.
-int int_argument(TokenReader& args, int fallback) {
-  const char* token = args.next();
-  return token == nullptr ? fallback : atoi(token);
 }
 
 // Zeroes the 34 operation counters and the node count before a reduced search.
@@ -151,10 +145,9 @@ bool skel_room_left() {
          move_stack_len + NODE_STACK_ROOM <= MOVE_STACK_CAPACITY;
 }
 
-void cmd_skel(TokenReader& args) {
-  const int depth = int_argument(args, 1);
+void run_skel(int depth) {
   counters_clear();
-  const int score = skeleton_plain_search(depth, -SKEL_INFINITY, SKEL_INFINITY);
+  const int score = skeleton_plain_search(depth, -NO_SCORE, NO_SCORE);
   uci_print("skel depth %d nodes %lu score %d\n", depth, static_cast<unsigned long>(skel_nodes),
             score);
   std::string line = "vstats";
@@ -162,11 +155,10 @@ void cmd_skel(TokenReader& args) {
   uci_print("%s\n", line.c_str());
 }
 
-void cmd_skel2(TokenReader& args) {
-  const int depth = int_argument(args, 1);
+void run_skel2(int depth) {
   table_clear();
   counters_clear();
-  const int score = skeleton_table_search(depth, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  const int score = skeleton_table_search(depth, -NO_SCORE, NO_SCORE, 0);
   uci_print("skel2 depth %d nodes %lu score %d probes %lu hits %lu cuts %lu\n", depth,
             static_cast<unsigned long>(skel_nodes), score,
             static_cast<unsigned long>(skel_stats.table_probes),
@@ -174,12 +166,7 @@ void cmd_skel2(TokenReader& args) {
             static_cast<unsigned long>(skel_stats.table_cuts));
 }
 
-void cmd_skel3(TokenReader& args) {
-  const int depth = int_argument(args, 1);
-  const bool killers = int_argument(args, 1) != 0;
-  const bool table_move = int_argument(args, 1) != 0;
-  const bool null_move = int_argument(args, 0) != 0;
-  const bool reductions = int_argument(args, 0) != 0;
+void run_skel3(int depth, bool killers, bool table_move, bool null_move, bool reductions) {
   skel_tables_clear();
   counters_clear();
   const SkelSwitches loaded = skel_switches_from_environment();
@@ -187,7 +174,7 @@ void cmd_skel3(TokenReader& args) {
   skel_switches.pvs = loaded.pvs;
   skel_switches.soft = loaded.soft;
   skel_config = SkelConfig{killers, table_move, null_move, reductions, !skel_switches.nohist};
-  const int score = skeleton_configurable_search(depth, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  const int score = skeleton_configurable_search(depth, -NO_SCORE, NO_SCORE, 0);
   uci_print("skel3 depth %d nodes %lu score %d probes %lu cuts %lu stores %lu\n", depth,
             static_cast<unsigned long>(skel_nodes), score,
             static_cast<unsigned long>(skel_stats.table_probes),
@@ -205,8 +192,7 @@ void cmd_skel3(TokenReader& args) {
   uci_print("%s\n", line.c_str());
 }
 
-void cmd_skel4(TokenReader& args) {
-  const int depth = int_argument(args, 1);
+void run_skel4(int depth) {
   skel_switches = skel_switches_from_environment();
   skel_config = SkelConfig{true, !skel_switches.nottm, true, true, skel_switches.hist};
   skel_tables_clear();
@@ -215,10 +201,10 @@ void cmd_skel4(TokenReader& args) {
   int score = 0;
   Move root_move = 0;
   // A depth below 1 runs the quiescence of the root alone.
-  if (depth < 1) score = skeleton_configurable_search(depth, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  if (depth < 1) score = skeleton_configurable_search(depth, -NO_SCORE, NO_SCORE, 0);
   for (int d = 1; d <= depth; ++d) {
     skel_root_move = 0;
-    score = skeleton_configurable_search(d, -SKEL_INFINITY, SKEL_INFINITY, 0);
+    score = skeleton_configurable_search(d, -NO_SCORE, NO_SCORE, 0);
     root_move = root_move_after_iteration();
   }
   print_skel4(depth, root_move, score);

@@ -21,15 +21,12 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "uci/tokens.h"
+#include "search/score.h"
 
 namespace kelmstrad {
 
 constexpr int SKEL_TABLE_SIZE = 512;
 constexpr int SKEL_PLIES = 64;
-constexpr int SKEL_INFINITY = 32000;
-constexpr int SKEL_MATE = 30000;
-constexpr int SKEL_MATE_BOUND = 29936;  // magnitudes above it are mate scores in the table
 
 constexpr uint8_t SKEL_UPPER = 1;
 constexpr uint8_t SKEL_LOWER = 2;
@@ -69,9 +66,26 @@ struct SkelSwitches {
 };
 
 // The switches in force before the first "skel4": all off, lazy margin 200.
-constexpr SkelSwitches SKEL_SWITCHES_OFF = {false, false, false, false, false, 200,   false,
-                                            false, false, false, false, false, false, false,
-                                            false, 120,   3,     false, false, 0};
+constexpr SkelSwitches SKEL_SWITCHES_OFF = {.noqs = false,
+                                            .nohist = false,
+                                            .hist = false,
+                                            .pvs = false,
+                                            .soft = false,
+                                            .lazy_margin = 200,
+                                            .nottm = false,
+                                            .nott = false,
+                                            .pvord = false,
+                                            .delta = false,
+                                            .sksee = false,
+                                            .staged = false,
+                                            .recap = false,
+                                            .chkext = false,
+                                            .rfp = false,
+                                            .rfp_margin = 120,
+                                            .rfp_depth = 3,
+                                            .razor = false,
+                                            .qfut = false,
+                                            .qmax = 0};
 
 // Statistics of the reduced searches.
 struct SkelStats {
@@ -124,18 +138,18 @@ void skel_tables_clear();
 // True while the history and the move stack leave room for one more node.
 bool skel_room_left();
 
-// "skel [depth]": plain search; prints the score line and the 34 counters.
-void cmd_skel(TokenReader& args);
+// "skel": plain search; prints the score line and the 34 counters.
+void run_skel(int depth);
 
-// "skel2 [depth]": table search; prints the score line with table statistics.
-void cmd_skel2(TokenReader& args);
+// "skel2": table search; prints the score line with table statistics.
+void run_skel2(int depth);
 
-// "skel3 [depth killers tablemove nullmove reductions]": configurable search;
+// "skel3": configurable search with the given techniques;
 // prints the score line and the killers of plies 0..7.
-void cmd_skel3(TokenReader& args);
+void run_skel3(int depth, bool killers, bool table_move, bool null_move, bool reductions);
 
-// "skel4 [depth]": iterative deepening with every technique and switch;
+// "skel4": iterative deepening with every technique and switch;
 // prints the quiescence, PVS, lazy-evaluation and result lines.
-void cmd_skel4(TokenReader& args);
+void run_skel4(int depth);
 
 }  // namespace kelmstrad

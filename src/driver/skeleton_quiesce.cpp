@@ -79,7 +79,7 @@ bool search_capture_list(QNode& node, int first, int end, bool counting, int* re
 
 // The opponent's pieces, most valuable first (slot order among equals); returns their number.
 int victims_by_value(Square* victims) {
-  const uint8_t* slots = position.slot_square + side_slot_base(position.side ^ BLACK);
+  const uint8_t* slots = position.slot_square + side_slot_base(opponent(position.side));
   int count = 0;
   for (int i = 0; i < 16; ++i) {
     const Square sq = slots[i];
@@ -153,8 +153,8 @@ int all_captures(QNode& node) {
 }  // namespace
 
 bool skeleton_in_check() {
-  const Square king = position.slot_square[side_slot_base(position.side)];
-  return square_attacked(king, position.side ^ BLACK);
+  const Square king = king_square(position.side);
+  return square_attacked(king, opponent(position.side));
 }
 
 int skeleton_quiesce(int alpha, int beta, int ply) {

@@ -35,21 +35,7 @@ bool play(Move move, uint32_t in_check) {
 }
 
 // The score of a node without legal moves: mated at this ply, or stalemate.
-inline int no_move_score(bool in_check, int ply) { return in_check ? ply - SKEL_MATE : 0; }
-
-// A table score read back at ply: mate scores count from the root again.
-int score_from_table(int stored, int ply) {
-  if (stored > SKEL_MATE_BOUND) return stored - ply;
-  if (stored < -SKEL_MATE_BOUND) return stored + ply;
-  return stored;
-}
-
-// A score as stored at ply: mate scores count from this node.
-int score_to_table(int score, int ply) {
-  if (score > SKEL_MATE_BOUND) return score + ply;
-  if (score < -SKEL_MATE_BOUND) return score - ply;
-  return score;
-}
+inline int no_move_score(bool in_check, int ply) { return in_check ? mated_in(ply) : 0; }
 
 // Writes the entry of the current position, always replacing; charges TTSTORE.
 void table_store(int depth, int score, uint8_t bound, Move move) {
@@ -168,11 +154,11 @@ struct ConfigNode {
   int alpha;
   int beta;
   uint32_t in_check;
-  Move order_move;                // PV-order move, else the table move (0: none)
-  int legal = 0;                  // k: legal moves searched so far
-  int best = -SKEL_INFINITY - 1;  // best score so far (returned under SOFT)
-  Move best_move = 0;             // the move that scored it
-  int result = 0;                 // the node's value once a move has cut off
+  Move order_move;           // PV-order move, else the table move (0: none)
+  int legal = 0;             // k: legal moves searched so far
+  int best = -NO_SCORE - 1;  // best score so far (returned under SOFT)
+  Move best_move = 0;        // the move that scored it
+  int result = 0;            // the node's value once a move has cut off
 };
 
 // `hard` when failing hard, `soft` under SOFT.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "board/attack.h"
+#include "board/legal.h"
 #include "board/make.h"
 #include "board/move.h"
 #include "board/movegen.h"
@@ -11,18 +12,29 @@
 #include "clock/time_check.h"
 #include "driver/book.h"
 #include "driver/limits.h"
+#include "eval/evaluate.h"
 #include "eval/params.h"
-#include "platform/env.h"
+#include "io/env.h"
+#include "io/options.h"
+#include "io/output.h"
 #include "platform/platform.h"
 #include "search/alpha_beta.h"
 #include "search/ordering.h"
 #include "search/quiesce.h"
+#include "search/score.h"
 #include "search/tt.h"
-#include "uci/loop.h"
-#include "uci/options.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
+
+std::atomic<int> searching{0};
+std::atomic<int> stop_flag{0};
+std::atomic<int> pondering{0};
+std::atomic<int> ponderhit{0};
+std::atomic<int> infinite{0};
+std::atomic<int> real_time_mode{0};
+std::atomic<uint64_t> search_start_ticks{0};
+
+ThreadHandle search_thread{0, false};
 
 int32_t search_root_top = 0;
 int32_t completed_depth = 0;
@@ -31,8 +43,6 @@ Move previous_iteration_best = 0;
 namespace {
 
 constexpr int INFINITE_SCORE = 32000;
-constexpr int MATE_REPORT_BOUND = 29936;  // beyond this a score is reported as mate
-constexpr int ASPIRATION_BOUND = 29935;   // no aspiration window around mate scores
 
 constexpr int ORC_TROPISM = 1;
 constexpr int ORC_OUTPOSTS = 4;
@@ -135,8 +145,8 @@ void prepare_root() {
   static const int ktopp = env_int_within("KTOPP", kt, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
   if (orc == 0) return;
   memset(root_terms, 0, sizeof(root_terms));
-  const int white_king = position.slot_square[0];
-  const int black_king = position.slot_square[16];
+  const int white_king = king_square(WHITE);
+  const int black_king = king_square(BLACK);
   if (white_king != NO_SQUARE && black_king != NO_SQUARE) {
     add_root_bonuses(0, square64(white_king), square64(black_king), orc);
     add_root_bonuses(1, square64(black_king), square64(white_king), orc);
@@ -191,10 +201,8 @@ void print_principal_variation(Move best, int depth) {
 // Step 6: one info line for a finished iteration.
 void print_info_line(int depth, int score, Move best) {
   uci_print("info depth %d ", depth);
-  if (score > MATE_REPORT_BOUND)
-    uci_print("score mate %d", (30001 - score) / 2);
-  else if (score < -MATE_REPORT_BOUND)
-    uci_print("score mate %d", (-30000 - score) / 2);
+  if (score > MATE_TABLE_BOUND || score < -MATE_TABLE_BOUND)
+    uci_print("score mate %d", mate_moves(score));
   else
     uci_print("score cp %d", score);
   const long t = elapsed_ms();
@@ -214,8 +222,7 @@ Move iterate() {
   for (int n = 1; n <= search_limits.depth_limit; ++n) {
     root_best_move = 0;
     int v;
-    if (asp != 0 && n > 1 && previous_score >= -ASPIRATION_BOUND &&
-        previous_score <= ASPIRATION_BOUND) {
+    if (asp != 0 && n > 1 && previous_score >= -MATE_BOUND && previous_score <= MATE_BOUND) {
       const int alpha = previous_score - asp;
       const int beta = previous_score + asp;
       v = alpha_beta(n, alpha, beta, 0, 0);
@@ -293,37 +300,23 @@ void wait_for_release() {
 // Sets in_check_hint for the side to move, charged as a node in-check test.
 void note_in_check() {
   attack_context = 0;
-  count_attack_test(position.side ^ BLACK);
-  in_check_hint =
-      square_attacked(position.slot_square[side_slot_base(position.side)], position.side ^ BLACK);
+  count_attack_test(opponent(position.side));
+  in_check_hint = in_check(position.side);
 }
 
 // True if `move` is among the generated moves of the side to move.
 bool is_generated(Move move) {
-  const uint16_t start = move_stack_len;
-  generate_moves(true);
-  generate_moves(false);
-  bool found = false;
-  for (int i = start; i < move_stack_len && !found; ++i) found = move_stack[i] == move;
-  move_stack_len = start;
-  return found;
+  return first_generated([move](Move m) { return m == move; }) != 0;
 }
 
 // The first generated move that is legal, or 0.
 Move first_legal_move() {
-  const uint16_t start = move_stack_len;
-  generate_moves(true);
-  generate_moves(false);
-  Move found = 0;
-  for (int i = start; i < move_stack_len && found == 0; ++i) {
+  return first_generated([](Move m) {
     note_in_check();
-    if (make_move(move_stack[i])) {
-      unmake_move();
-      found = move_stack[i];
-    }
-  }
-  move_stack_len = start;
-  return found;
+    if (!make_move(m)) return false;
+    unmake_move();
+    return true;
+  });
 }
 
 // Step 9: "bestmove", with a ponder move when the table offers a legal one.
@@ -383,10 +376,10 @@ void think() {
   searching.store(0, std::memory_order_relaxed);
 }
 
-// "go": plans the limits, then starts the search thread with a 64 MiB stack;
-// the command loop goes back to reading input at once.
-void cmd_go(TokenReader& args) {
-  prepare_search(args);
+// Plans the limits, then starts the search thread with a 64 MiB stack; the
+// command loop goes back to reading input at once.
+void start_search(const GoRequest& request) {
+  prepare_search(request);
   search_start_ticks.store(tick_ms(), std::memory_order_relaxed);
   searching.store(1, std::memory_order_relaxed);
   if (!thread_start(&search_thread, think_thread_main, nullptr)) {
@@ -394,6 +387,18 @@ void cmd_go(TokenReader& args) {
     uci_print("info string cannot start the search thread\n");
     uci_print("bestmove %s\n", move_to_text(first_legal_move()));
   }
+}
+
+void join_search_thread() { thread_join(&search_thread); }
+
+// A new game forgets what the search learned: the transposition table, the
+// history scores and the correction table. The simulated pawn hash and the
+// iteration rule's previous best move live as long as the process, so the
+// same command sequence from a fresh process repeats exactly.
+void new_game() {
+  tt_clear();
+  history_clear();
+  clear_correction_table();
 }
 
 }  // namespace kelmstrad

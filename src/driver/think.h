@@ -3,12 +3,25 @@
 // finished iteration, and answers "bestmove" once the GUI may receive it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "board/position.h"
-#include "uci/tokens.h"
+#include "driver/limits.h"
+#include "platform/platform.h"
 
 namespace kelmstrad {
+
+// Search-control flags shared with the search thread.
+extern std::atomic<int> searching;       // a search was started and has not finished
+extern std::atomic<int> stop_flag;       // the search must end
+extern std::atomic<int> pondering;       // the search ponders
+extern std::atomic<int> ponderhit;       // the opponent played the expected move
+extern std::atomic<int> infinite;        // "go infinite": no own stop
+extern std::atomic<int> real_time_mode;  // pace virtual time to real time
+extern std::atomic<uint64_t> search_start_ticks;
+
+extern ThreadHandle search_thread;  // the one search thread, if started
 
 extern int32_t search_root_top;       // history_top when the search started
 extern int32_t completed_depth;       // depth of the last finished iteration
@@ -22,7 +35,14 @@ void prepare_root();
 // Body of the search thread; clears `searching` as its last act.
 void think();
 
-// "go": computes the limits from the arguments and starts the search thread.
-void cmd_go(TokenReader& args);
+// "go": installs the limits of the request and starts the search thread.
+void start_search(const GoRequest& request);
+
+// Joins the search thread if one exists.
+void join_search_thread();
+
+// Forgets what earlier games taught the search ("ucinewgame"): the
+// transposition table, history and corrections. The position stays.
+void new_game();
 
 }  // namespace kelmstrad

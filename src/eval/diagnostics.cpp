@@ -6,7 +6,7 @@
 #include "eval/params.h"
 #include "eval/pawns.h"
 #include "eval/reduced.h"
-#include "uci/output.h"
+#include "io/output.h"
 
 namespace kelmstrad {
 
@@ -36,19 +36,19 @@ void print_term_counts() {
 }  // namespace
 
 // Prints evaluate for the side to move.
-void cmd_eval(TokenReader&) {
+void print_eval() {
   if (refuse_evaluation()) return;
   uci_print("%d\n", evaluate());
 }
 
 // Prints evaluate from White's side.
-void cmd_tuneeval(TokenReader&) {
+void print_tuneeval() {
   if (refuse_evaluation()) return;
   uci_print("%d\n", white_score());
 }
 
 // Shifts right (a floor), unlike the truncating blend of quick_eval.
-void cmd_evalskel(TokenReader&) {
+void print_evalskel() {
   if (refuse_evaluation()) return;
   ++op_counters[EVAL];
   const int p16 = blend_weight();
@@ -57,20 +57,20 @@ void cmd_evalskel(TokenReader&) {
 }
 
 // Prints skeleton_eval.
-void cmd_evalskel2(TokenReader&) {
+void print_evalskel2() {
   if (refuse_evaluation()) return;
   uci_print("%d\n", skeleton_eval());
 }
 
 // Prints the White-side score and the blend weight.
-void cmd_tunefeat(TokenReader&) {
+void print_tunefeat() {
   if (refuse_evaluation()) return;
   const int score = white_score();
   uci_print("tf %d %d\n", score, blend_weight());
 }
 
 // Prints the score, the blend weight and the term counts of this evaluation.
-void cmd_termfeat(TokenReader&) {
+void print_termfeat() {
   if (refuse_evaluation()) return;
   const int score = white_score();
   uci_print("tf2 %d %d", score, blend_weight());
@@ -80,7 +80,7 @@ void cmd_termfeat(TokenReader&) {
 
 // As "termfeat" with mobility forced for the call, the pawn extras and the
 // shelter differences.
-void cmd_termfeat3(TokenReader&) {
+void print_termfeat3() {
   if (refuse_evaluation()) return;
   mobility_forced = true;
   const int score = white_score();
@@ -96,7 +96,7 @@ void cmd_termfeat3(TokenReader&) {
 }
 
 // Prints the five pawn-extra features of the position, enabled or not.
-void cmd_nefeat(TokenReader&) {
+void print_nefeat() {
   if (refuse_evaluation()) return;
   PawnFileTable files;
   build_pawn_file_table(&files);
@@ -106,14 +106,14 @@ void cmd_nefeat(TokenReader&) {
 }
 
 // Prints the mobility side counters.
-void cmd_mobstat(TokenReader&) {
+void print_mobstat() {
   uci_print("mobstat %lu %lu %lu\n", static_cast<unsigned long>(mob_square_count),
             static_cast<unsigned long>(mob_piece_count),
             static_cast<unsigned long>(mob_eval_count));
 }
 
 // Prints the simulated pawn-hash probes and misses since start-up.
-void cmd_phstat(TokenReader&) {
+void print_phstat() {
   uci_print("phstat probes %lu misses %lu\n", static_cast<unsigned long>(phstat_probes),
             static_cast<unsigned long>(phstat_misses));
 }

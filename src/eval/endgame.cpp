@@ -3,7 +3,7 @@
 #include "clock/counters.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
-#include "platform/env.h"
+#include "io/env.h"
 
 namespace kelmstrad {
 
@@ -45,7 +45,7 @@ MaterialCount count_material() {
 // king must be too far from the promotion square. NO_RACE otherwise.
 int race_moves(int square, Side side) {
   const int forward = side == WHITE ? 16 : -16;
-  const Piece enemy_pawn = static_cast<Piece>((side ^ BLACK) | PAWN);
+  const Piece enemy_pawn = static_cast<Piece>(opponent(side) | PAWN);
   const int file = square_file(square);
   for (int s = square + forward; on_board(s); s += forward) {
     if (position.board[s] != 0) return NO_RACE;
@@ -55,7 +55,7 @@ int race_moves(int square, Side side) {
   const int rank = square_rank(square);
   int moves = side == WHITE ? 7 - rank : rank;
   if (moves == 6) moves = 5;  // the double step
-  const int enemy_king = position.slot_square[side_slot_base(side ^ BLACK)];
+  const int enemy_king = king_square(opponent(side));
   if (enemy_king == NO_SQUARE) return NO_RACE;
   const int promotion = file + (side == WHITE ? 0x70 : 0);
   const int distance = square_distance(enemy_king, promotion);
@@ -109,7 +109,7 @@ int endgame_rules(int v, int bits, int centre_weight, int closeness_weight) {
       v /= 8;
   }
   if (bits & EGK_MOP_UP) {
-    const int kings[2] = {position.slot_square[0], position.slot_square[16]};
+    const int kings[2] = {king_square(WHITE), king_square(BLACK)};
     for (int s = 0; s < 2; ++s) {
       const int o = s ^ 1;
       if (c.pieces[s] == 0 || c.pieces[o] != 0 || c.pawns[o] != 0) continue;

@@ -11,9 +11,9 @@
 #include "eval/params.h"
 #include "eval/pawns.h"
 #include "eval/terms.h"
-#include "platform/env.h"
-#include "uci/options.h"
-#include "uci/output.h"
+#include "io/env.h"
+#include "io/options.h"
+#include "io/output.h"
 
 namespace kelmstrad {
 
@@ -114,8 +114,8 @@ void pawn_hash_sim_clear() { memset(pawn_hash_sim, 0, sizeof(pawn_hash_sim)); }
 
 // The missing king, or nullptr when both kings stand on the board.
 const char* unevaluable_reason() {
-  if (position.slot_square[0] == NO_SQUARE) return "White has no king";
-  if (position.slot_square[16] == NO_SQUARE) return "Black has no king";
+  if (king_square(WHITE) == NO_SQUARE) return "White has no king";
+  if (king_square(BLACK) == NO_SQUARE) return "Black has no king";
   return nullptr;
 }
 

@@ -11,7 +11,7 @@ namespace kelmstrad {
 int king_shelter(Side side, const int8_t* own_counts, const int8_t* enemy_counts) {
   int* counts = eval_features.shelter_counts[side_index(side)];
   for (int term = 1; term <= 5; ++term) counts[term] = 0;
-  const int king = position.slot_square[side_slot_base(side)];
+  const int king = king_square(side);
   if (king == NO_SQUARE) return 0;
   const int forward = side == WHITE ? 16 : -16;
   const int king_file = square_file(king);

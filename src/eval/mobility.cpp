@@ -14,7 +14,7 @@ constexpr int SLIDER_STEPS[8] = {1, -1, 16, -16, 15, 17, -15, -17};  // orthogon
 
 // True when no enemy pawn attacks the square (for a piece of `side`).
 bool safe_from_pawns(int square, Side side) {
-  const Piece enemy_pawn = static_cast<Piece>((side ^ BLACK) | PAWN);
+  const Piece enemy_pawn = static_cast<Piece>(opponent(side) | PAWN);
   const int from = side == WHITE ? 16 : -16;  // enemy pawns attack from one rank ahead
   for (int d : {from - 1, from + 1}) {
     const int s = square + d;

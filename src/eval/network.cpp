@@ -6,7 +6,7 @@
 
 #include "clock/counters.h"
 #include "eval/params.h"
-#include "platform/env.h"
+#include "io/env.h"
 #include "platform/platform.h"
 
 namespace kelmstrad {

@@ -11,7 +11,6 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "uci/tokens.h"
 
 namespace kelmstrad {
 
@@ -57,6 +56,6 @@ void load_eval_params();
 int load_eval_params_text(const char* text);
 
 // "dumpparams": prints the table in the text format.
-void cmd_dumpparams(TokenReader& args);
+void dump_params();
 
 }  // namespace kelmstrad

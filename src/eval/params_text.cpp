@@ -10,8 +10,8 @@
 #include <string>
 
 #include "eval/params.h"
-#include "platform/env.h"
-#include "uci/output.h"
+#include "io/env.h"
+#include "io/output.h"
 
 namespace kelmstrad {
 
@@ -197,7 +197,7 @@ void load_eval_params() {
 }
 
 // Prints passers, scalars, then material and square tables by kind, one record a line.
-void cmd_dumpparams(TokenReader&) {
+void dump_params() {
   const EvalParams& p = eval_params;
   for (int r = 1; r <= 6; ++r)
     uci_print("passmg %d 0 %d\npasseg %d 0 %d\n", r, p.passmg[r], r, p.passeg[r]);

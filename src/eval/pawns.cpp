@@ -19,7 +19,7 @@ int min3(int a, int b, int c) { return a < b ? (a < c ? a : c) : (b < c ? b : c)
 void rook_file_term(const PawnFileTable& table, Side side, int square, TermPair* sum) {
   const int f = square_file(square) + 1;
   const int own = table.count[side_index(side)][f];
-  const int enemy = table.count[side_index(side ^ BLACK)][f];
+  const int enemy = table.count[side_index(opponent(side))][f];
   if (own != 0) return;
   const int sign = side == WHITE ? 1 : -1;
   if (enemy == 0) {
@@ -119,7 +119,7 @@ bool pawn_backward(const PawnFileTable& table, int square, Side side) {
   }
   const int front = square + (side == WHITE ? 16 : -16);
   if (!on_board(front)) return false;
-  const Piece enemy_pawn = static_cast<Piece>((side ^ BLACK) | PAWN);
+  const Piece enemy_pawn = static_cast<Piece>(opponent(side) | PAWN);
   // An enemy pawn attacks the front square from one rank further ahead.
   const int ahead = side == WHITE ? 16 : -16;
   for (int d : {ahead - 1, ahead + 1}) {
@@ -138,8 +138,8 @@ void pawn_extra_features(const PawnFileTable& table, Side side, int square, int*
   if (relative >= 3 && pawn_is_passed(table, side, square)) {
     const int weight = relative - 2;
     const int front = square + (side == WHITE ? 16 : -16);
-    const int own_king = position.slot_square[side_slot_base(side)];
-    const int enemy_king = position.slot_square[side_slot_base(side ^ BLACK)];
+    const int own_king = king_square(side);
+    const int enemy_king = king_square(opponent(side));
     if (on_board(front) && own_king != NO_SQUARE && enemy_king != NO_SQUARE) {
       features[6] += sign * weight * square_distance(own_king, front);
       features[7] += sign * weight * square_distance(enemy_king, front);

@@ -7,7 +7,7 @@
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "eval/pawns.h"
-#include "platform/env.h"
+#include "io/env.h"
 
 namespace kelmstrad {
 

@@ -5,7 +5,7 @@
 #include "clock/counters.h"
 #include "driver/think.h"
 #include "eval/params.h"
-#include "platform/env.h"
+#include "io/env.h"
 
 namespace kelmstrad {
 
@@ -42,7 +42,7 @@ constexpr int TRAPPED_ROOK_PENALTY = 40;
 
 // The side that may castle for the search-line term: king at home and a right left.
 bool may_castle(Side side) {
-  const int king = position.slot_square[side_slot_base(side)];
+  const int king = king_square(side);
   if (side == WHITE) return king == E1 && (position.castling & 3) != 0;
   return king == E8 && (position.castling & 12) != 0;
 }
@@ -79,7 +79,7 @@ bool first_along(int square, int step, Piece piece) {
 
 // True when a piece of `side` on `square` is hit for the loose-pieces term.
 bool piece_is_hit(int square, int kind, Side side) {
-  const Side enemy = side ^ BLACK;
+  const Side enemy = opponent(side);
   const int from = side == WHITE ? 16 : -16;
   for (int d : {from - 1, from + 1}) {
     const int s = square + d;
@@ -102,7 +102,7 @@ bool piece_is_hit(int square, int kind, Side side) {
 bool minor_trapped(const MinorTrap& trap, Side side) {
   const int flip = side == WHITE ? 0 : RANK_FLIP;
   if (position.board[trap.square ^ flip] != (side | trap.kind)) return false;
-  const Piece enemy_pawn = static_cast<Piece>((side ^ BLACK) | PAWN);
+  const Piece enemy_pawn = static_cast<Piece>(opponent(side) | PAWN);
   const bool a = position.board[trap.pawn_a ^ flip] == enemy_pawn;
   const bool b = position.board[trap.pawn_b ^ flip] == enemy_pawn;
   return trap.both_pawns ? (a && b) : (a || b);
@@ -111,7 +111,7 @@ bool minor_trapped(const MinorTrap& trap, Side side) {
 // True when `side`'s king on its f/g (or b/c) back-rank square shuts in an own
 // rook and the right of that wing is gone. The king-side test comes first.
 bool rook_trapped(Side side) {
-  const int king = position.slot_square[side_slot_base(side)];
+  const int king = king_square(side);
   if (king == NO_SQUARE) return false;
   const int flip = side == WHITE ? 0 : RANK_FLIP;
   const int home = king ^ flip;  // the king's square seen from White
@@ -178,7 +178,7 @@ int king_tropism_term(int percent) {
     const int weight = tropism_weight[piece_kind(piece)];
     if (weight == 0) continue;
     ++ktrop_count;
-    const int enemy_king = position.slot_square[side_slot_base(piece_side(piece) ^ BLACK)];
+    const int enemy_king = king_square(opponent(piece_side(piece)));
     if (enemy_king == NO_SQUARE) continue;
     trop[piece_side(piece) >> 3] += (7 - square_distance(sq, enemy_king)) * weight;
   }

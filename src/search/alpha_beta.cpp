@@ -13,12 +13,13 @@
 #include "clock/time_check.h"
 #include "driver/think.h"
 #include "eval/evaluate.h"
+#include "io/options.h"
+#include "io/output.h"
+#include "platform/assert.h"
 #include "search/ordering.h"
 #include "search/quiesce.h"
 #include "search/see.h"
 #include "search/tt.h"
-#include "uci/options.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 
@@ -68,7 +69,7 @@ struct Loop {
 bool aborted() { return abort_search.load(std::memory_order_relaxed) != 0; }
 
 // The square of the side to move's king.
-Square own_king_square() { return position.slot_square[side_slot_base(position.side)]; }
+Square own_king_square() { return king_square(position.side); }
 
 // A position repeated within the reversible history.
 bool repetition() {
@@ -82,7 +83,7 @@ bool repetition() {
 
 // Whether the side to move is in check; one charged attack test.
 bool side_in_check() {
-  const Side them = position.side ^ 8;
+  const Side them = opponent(position.side);
   attack_context = ATTACK_CONTEXT_NODE;
   count_attack_test(them);
   return square_attacked(own_king_square(), them);
@@ -305,7 +306,7 @@ bool exchange_history_prunes(const Node& n, const Loop& l, Move m, bool tactical
 // quiet moves of deep nodes (one charged test in the "gives-check" context).
 int child_check_cell(const Node& n, const Loop& l, bool tactical) {
   if (n.depth < LMR_MIN_DEPTH || l.legal < LMR_MIN_MOVE || n.in_check || tactical) return -1;
-  const Side mover = position.side ^ 8;
+  const Side mover = opponent(position.side);
   attack_context = ATTACK_CONTEXT_CHILD;
   count_attack_test(mover);
   return square_attacked(own_king_square(), mover) ? 1 : 0;
@@ -404,7 +405,7 @@ int move_loop(const Node& n) {
   }
   // End of node.
   move_stack_len = n.stack_base;
-  if (l.legal == 0) return n.in_check ? n.ply - MATE_SCORE : 0;
+  if (l.legal == 0) return n.in_check ? mated_in(n.ply) : 0;
   learn_correction(n, l);
   if (skeleton_mode || lean_mode || no_tt) return l.best;
   tt_store_main(n.depth, l.best, tt_bound_for(l.best, n.alpha, n.beta), l.best_move, n.ply);
@@ -415,6 +416,8 @@ int move_loop(const Node& n) {
 
 // One node of the main search; see the header for the steps.
 int alpha_beta(int depth, int alpha, int beta, int ply, int null_allowed) {
+  ASSERT(alpha < beta);
+  ASSERT(ply >= 0 && ply < KILLER_PLIES);
   // Step 1. Switches (the loader of step 10 runs here, once) and trace.
   ensure_search_switches();
   const SearchSwitches& sw = search_switches;

@@ -6,9 +6,10 @@
 #include "board/move.h"
 #include "board/movegen.h"
 #include "clock/counters.h"
-#include "platform/env.h"
+#include "io/env.h"
+#include "io/options.h"
+#include "platform/assert.h"
 #include "search/see.h"
-#include "uci/options.h"
 
 namespace kelmstrad {
 
@@ -136,6 +137,7 @@ void score_quiets(int first, int end) {
 
 // Selection step: one scan of the remaining range, one swap.
 Move pick_next(uint16_t& cursor, int end) {
+  ASSERT(end <= MOVE_STACK_CAPACITY);
   ++op_counters[PICK];
   if (cursor >= end) return 0;
   op_counters[PICKSCAN] += static_cast<uint32_t>(end - cursor);

@@ -13,13 +13,14 @@
 #include "clock/time_check.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
+#include "io/options.h"
+#include "io/output.h"
+#include "platform/assert.h"
 #include "search/alpha_beta.h"
 #include "search/guards.h"
 #include "search/ordering.h"
 #include "search/see.h"
 #include "search/tt.h"
-#include "uci/options.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 
@@ -88,10 +89,10 @@ void record_repetition() {
 void set_check_hint(QNode& node) {
   if (!node.check_known) {
     if (node.check_cell == -1) {
-      const Side them = position.side ^ 8;
+      const Side them = opponent(position.side);
       attack_context = ATTACK_CONTEXT_QS;
       count_attack_test(them);
-      node.check_cell = square_attacked(position.slot_square[side_slot_base(position.side)], them);
+      node.check_cell = square_attacked(king_square(position.side), them);
     }
     node.check_known = true;
   }
@@ -122,7 +123,7 @@ int search_evasions(QNode& node) {
     if (v >= node.beta) break;
   }
   move_stack_len = node.stack_base;
-  return searched ? best : node.ply - MATE_SCORE;
+  return searched ? best : mated_in(node.ply);
 }
 
 // The stand-pat score; with LAZYQ a clear case is decided by quick_eval (one
@@ -180,7 +181,7 @@ bool exchange_filter_drops(Move m) {
   const Piece mover = position.board[from];
   const int a = SEE_VALUE[piece_kind(mover)];
   const int w = SEE_VALUE[piece_kind(position.board[to])];
-  const Side them = position.side ^ 8;
+  const Side them = opponent(position.side);
   const int mode = cheap_see_mode();
   if (mode == CHEAPSEE_SIGN) return see_sign_cheap(m) == 0;
   if (w >= a) return false;
@@ -247,10 +248,10 @@ void search_quiet_checks(QNode& node) {
     if (!gives_check(m)) continue;
     set_check_hint(node);
     if (!make_move(m)) continue;
-    const Side mover = position.side ^ 8;
+    const Side mover = opponent(position.side);
     attack_context = ATTACK_CONTEXT_QS;
     count_attack_test(mover);
-    if (!square_attacked(position.slot_square[side_slot_base(position.side)], mover)) {
+    if (!square_attacked(king_square(position.side), mover)) {
       unmake_move();
       continue;
     }
@@ -289,6 +290,8 @@ bool within_depth_guards(int ply) {
 
 // The quiescence value of the position; position and move stack unchanged.
 int quiesce(int alpha, int beta, int ply) {
+  ASSERT(alpha < beta);
+  ASSERT(ply >= 0 && ply < KILLER_PLIES);
   ensure_search_switches();
   const SearchSwitches& sw = search_switches;
   // Step 1-2. Trace, cells, charges, time check, histogram.
@@ -333,7 +336,7 @@ int quiesce(int alpha, int beta, int ply) {
 }
 
 // "qhist": the first 16 counters, then all 32 cleared.
-void cmd_qhist(TokenReader&) {
+void print_qhist() {
   uci_print("qhist");
   for (int i = 0; i < QHIST_PRINTED; ++i)
     uci_print(" %lu", static_cast<unsigned long>(qs_depth_histogram[i]));

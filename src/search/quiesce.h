@@ -11,7 +11,6 @@
 #include <cstdint>
 
 #include "search/switches.h"
-#include "uci/tokens.h"
 
 namespace kelmstrad {
 
@@ -32,6 +31,6 @@ bool within_depth_guards(int ply);
 int quiesce(int alpha, int beta, int ply);
 
 // "qhist": prints the first 16 depth counters and zeroes all 32.
-void cmd_qhist(TokenReader& args);
+void print_qhist();
 
 }  // namespace kelmstrad

@@ -6,16 +6,13 @@
 #include "board/attack.h"
 #include "board/move.h"
 #include "clock/counters.h"
-#include "uci/output.h"
+#include "io/output.h"
 
 namespace kelmstrad {
 
 namespace {
 
 constexpr int NO_VALUE = 30000;
-
-// Exchange value of the piece on a square (0 when empty).
-inline int value_on(int square) { return SEE_VALUE[piece_kind(position.board[square])]; }
 
 // Does a piece found first on ray `dir_index` (king_dirs order) from the
 // target attack it; `adjacent` when it stands on the ray's first square.
@@ -117,7 +114,7 @@ int see_sign_cheap(Move move) {
   position.board[to] = mover;
   position.board[from] = 0;
   int result = 1;
-  const Square r = cheap_lookup(static_cast<Square>(to), own ^ BLACK);
+  const Square r = cheap_lookup(static_cast<Square>(to), opponent(own));
   if (r != NO_SQUARE) {
     const Piece recapturer = position.board[r];
     position.board[to] = recapturer;
@@ -142,7 +139,7 @@ int see_full(Move move) {
   Square squares[SEE_MAX_RECAPTURES];
   Piece pieces[SEE_MAX_RECAPTURES];
   int gain[SEE_MAX_RECAPTURES + 2];
-  Side recapturing = piece_side(mover) ^ BLACK;
+  Side recapturing = opponent(piece_side(mover));
   position.board[to] = mover;
   position.board[from] = 0;
   gain[0] = SEE_VALUE[piece_kind(victim)];
@@ -175,7 +172,7 @@ int creates_threat(Move move) {
   const int to = move_to(move);
   const Piece mover = position.board[from];
   const int kind = piece_kind(mover);
-  const Side enemy = piece_side(mover) ^ BLACK;
+  const Side enemy = opponent(piece_side(mover));
   const int value = SEE_VALUE[kind];
   switch (kind) {
     case PAWN:
@@ -197,35 +194,14 @@ int creates_threat(Move move) {
   }
 }
 
-namespace {
+// Prints -1 for no move (missing or unknown text).
+void print_see_sign(Move move) { uci_print("%d\n", move == 0 ? -1 : see_sign_cheap(move)); }
 
-// The generated move named by the next token, or 0 when missing or unknown.
-Move move_argument(TokenReader& args) {
-  const char* text = args.next();
-  return text == nullptr ? 0 : parse_move_text(text);
-}
+// Prints -1 for no move (missing or unknown text).
+void print_see(Move move) { uci_print("%d\n", move == 0 ? -1 : (see_full(move) >= 0 ? 1 : 0)); }
 
-}  // namespace
-
-// "seesign MOVE".
-void cmd_seesign(TokenReader& args) {
-  const Move move = move_argument(args);
-  uci_print("%d\n", move == 0 ? -1 : see_sign_cheap(move));
-}
-
-// "seem MOVE".
-void cmd_seem(TokenReader& args) {
-  const Move move = move_argument(args);
-  uci_print("%d\n", move == 0 ? -1 : (see_full(move) >= 0 ? 1 : 0));
-}
-
-// "seeleast SQUARE [SIDE]": a missing or non-hex square reads as 0 (a1); a
-// square off the board, or a side other than 0 and 8, has no attacker.
-void cmd_seeleast(TokenReader& args) {
-  const char* square_text = args.next();
-  const char* side_text = args.next();
-  const unsigned long square = square_text == nullptr ? 0 : strtoul(square_text, nullptr, 16);
-  const int side = side_text == nullptr ? 0 : atoi(side_text);
+// A square off the board, or a side other than 0 and 8, has no attacker.
+void print_see_least(unsigned long square, int side) {
   Square found = NO_SQUARE;
   if (square < 128 && on_board(static_cast<int>(square)) && (side == WHITE || side == BLACK))
     found = least_valuable_attacker(static_cast<Square>(square), static_cast<Side>(side));

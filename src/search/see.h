@@ -11,7 +11,6 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "uci/tokens.h"
 
 namespace kelmstrad {
 
@@ -41,14 +40,14 @@ int see_full(Move move);
 // test (count_attack_test, in the caller's attack_context) per guard test.
 int creates_threat(Move move);
 
-// "seesign MOVE": 1 or 0 from see_sign_cheap, -1 for an unknown or missing move.
-void cmd_seesign(TokenReader& args);
+// "seesign": prints 1 or 0 from see_sign_cheap, -1 for an unknown or missing move.
+void print_see_sign(Move move);
 
-// "seem MOVE": 1 if see_full is at least 0, else 0; -1 for an unknown or missing move.
-void cmd_seem(TokenReader& args);
+// "seem": prints 1 if see_full is at least 0, else 0; -1 for an unknown or missing move.
+void print_see(Move move);
 
-// "seeleast SQUARE [SIDE]": the least valuable attacker of the square (hex) for
-// the side (0 or 8, default 0), as two hex digits; "ff" for none or a square off the board.
-void cmd_seeleast(TokenReader& args);
+// "seeleast": prints the least valuable attacker of the square for the side
+// as two hex digits; "ff" for none, a square off the board or a side other than 0 and 8.
+void print_see_least(unsigned long square, int side);
 
 }  // namespace kelmstrad

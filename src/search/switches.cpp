@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "platform/env.h"
-#include "uci/options.h"
-#include "uci/output.h"
+#include "io/env.h"
+#include "io/options.h"
+#include "io/output.h"
 
 namespace kelmstrad {
 

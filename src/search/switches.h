@@ -1,9 +1,5 @@
 // Search margins and switches, in one place.
 //
-// Scores are centipawns from the side to move's point of view. A side mated
-// at ply p scores p - MATE_SCORE; magnitudes above MATE_BOUND count as mate
-// scores in the searches; NO_SCORE lies below every real score.
-//
 // The environment switches of both searches are read together by the switch
 // loader, once per process, into `search_switches`; the searches read only
 // that record (tests may change its fields between searches). Start-up
@@ -14,13 +10,9 @@
 
 #include <cstdint>
 
-namespace kelmstrad {
+#include "search/score.h"
 
-// Scores.
-constexpr int MATE_SCORE = 30000;       // a side mated at ply p scores p - MATE_SCORE
-constexpr int MATE_BOUND = 29935;       // magnitudes above this are mate scores
-constexpr int NULL_MATE_SCORE = 29936;  // a null move failing high this high returns beta
-constexpr int NO_SCORE = 32000;         // -NO_SCORE is below every real score
+namespace kelmstrad {
 
 // Depth guards: 51 budget units per ply and 4 per stacked move.
 constexpr int GUARD_UNITS_PER_PLY = 51;

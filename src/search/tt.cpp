@@ -5,9 +5,11 @@
 #include <cstring>
 
 #include "clock/counters.h"
-#include "platform/env.h"
-#include "uci/options.h"
-#include "uci/output.h"
+#include "io/env.h"
+#include "io/options.h"
+#include "io/output.h"
+#include "platform/assert.h"
+#include "search/score.h"
 
 namespace kelmstrad {
 
@@ -76,20 +78,6 @@ TTEntry& tt_slot_for_key(uint32_t key, bool store_form) {
 // The entry for the current position.
 TTEntry& tt_slot(bool store_form) { return tt_slot_for_key(tt_key(), store_form); }
 
-// Mate scores are stored as distances from the storing node.
-int tt_score_to_table(int score, int ply) {
-  if (score > TT_MATE_THRESHOLD) return score + ply;
-  if (score < -TT_MATE_THRESHOLD) return score - ply;
-  return score;
-}
-
-// Stored mate distances become distances from the root again.
-int tt_score_from_table(int score, int ply) {
-  if (score > TT_MATE_THRESHOLD) return score - ply;
-  if (score < -TT_MATE_THRESHOLD) return score + ply;
-  return score;
-}
-
 // The bound of a node result against the window it was called with.
 uint8_t tt_bound_for(int best, int alpha, int beta) {
   if (best >= beta) return BOUND_LOWER;
@@ -107,7 +95,7 @@ bool tt_probe_main(int depth, int alpha, int beta, int ply, Move* hash_move, int
   if (entry.check != tt_check_value()) return false;
   *hash_move = entry.move;
   if (beta - alpha > 1 || entry.depth < depth) return false;
-  const int s = tt_score_from_table(entry.score, ply);
+  const int s = score_from_table(entry.score, ply);
   const bool decides = entry.bound == BOUND_EXACT || (entry.bound == BOUND_LOWER && s >= beta) ||
                        (entry.bound == BOUND_UPPER && s <= alpha);
   if (decides) *score = s;
@@ -117,6 +105,8 @@ bool tt_probe_main(int depth, int alpha, int beta, int ply, Move* hash_move, int
 // Writes a node result, keeping a deeper entry of the same position unless
 // the new bound is exact.
 void tt_store_main(int depth, int score, uint8_t bound, Move best_move, int ply) {
+  ASSERT(depth >= 0 && depth <= UINT8_MAX);
+  ASSERT(score_to_table(score, ply) >= INT16_MIN && score_to_table(score, ply) <= INT16_MAX);
   if (main_table_off()) return;
   TTEntry& entry = tt_slot(true);
   ++op_counters[TTSTORE];
@@ -130,7 +120,7 @@ void tt_store_main(int depth, int score, uint8_t bound, Move best_move, int ply)
   const int stored_depth = depth < 0 ? 0 : (depth > UINT8_MAX ? UINT8_MAX : depth);
   entry.check = check;
   entry.move = move;
-  entry.score = static_cast<int16_t>(tt_score_to_table(score, ply));
+  entry.score = static_cast<int16_t>(score_to_table(score, ply));
   entry.depth = static_cast<uint8_t>(stored_depth);
   entry.bound = bound;
 }
@@ -151,7 +141,7 @@ bool tt_probe_quiesce(int alpha, int beta, int* score) {
 
 // Quiescence store at the index itself; main-search entries are kept.
 void tt_store_quiesce(int result, int alpha_in, int beta) {
-  if (skeleton_mode || result > QS_MATE_LIMIT || result < -QS_MATE_LIMIT) return;
+  if (skeleton_mode || result > MATE_BOUND || result < -MATE_BOUND) return;
   ++qtt_count;
   ensure_settings();
   TTEntry& entry = tt_table[tt_key() & tt_mask];

@@ -25,6 +25,7 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "search/score.h"
 
 namespace kelmstrad {
 
@@ -37,10 +38,8 @@ struct TTEntry {
 };
 static_assert(sizeof(TTEntry) == 8);
 
-constexpr int TT_CAPACITY = 0x20000;      // 131072 entries
-constexpr int TT_MIN_ENTRIES = 2;         // a two-slot bucket needs index ^ 1
-constexpr int TT_MATE_THRESHOLD = 29936;  // magnitudes above this are mate scores here
-constexpr int QS_MATE_LIMIT = 29935;      // quiescence stores nothing beyond this
+constexpr int TT_CAPACITY = 0x20000;  // 131072 entries
+constexpr int TT_MIN_ENTRIES = 2;     // a two-slot bucket needs index ^ 1
 
 constexpr uint8_t BOUND_NONE = 0;
 constexpr uint8_t BOUND_UPPER = 1;
@@ -74,10 +73,6 @@ TTEntry& tt_slot(bool store_form);
 
 // The same for an explicit key.
 TTEntry& tt_slot_for_key(uint32_t key, bool store_form);
-
-// Mate-score adjustment: the score to store at `ply`, and the score read back at `ply`.
-int tt_score_to_table(int score, int ply);
-int tt_score_from_table(int score, int ply);
 
 // The bound of a finished main-search node: lower when best >= beta, exact
 // when best > the alpha the node was called with, else upper.

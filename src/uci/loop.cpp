@@ -19,28 +19,18 @@
 #include "eval/diagnostics.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
-#include "platform/env.h"
+#include "io/env.h"
+#include "io/output.h"
 #include "search/alpha_beta.h"
 #include "search/guards.h"
 #include "search/ordering.h"
 #include "search/quiesce.h"
 #include "search/see.h"
 #include "search/tt.h"
+#include "uci/commands.h"
 #include "uci/options.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
-
-std::atomic<int> searching{0};
-std::atomic<int> stop_flag{0};
-std::atomic<int> pondering{0};
-std::atomic<int> ponderhit{0};
-std::atomic<int> infinite{0};
-std::atomic<int> real_time_mode{0};
-std::atomic<uint64_t> search_start_ticks{0};
-
-ThreadHandle search_thread{0, false};
-uint32_t random_state = 625341585u;
 
 namespace {
 
@@ -87,11 +77,11 @@ const char* unplayable_reason() {
     if (on_board(sq) && position.board[sq] != 0) ++pieces;
   for (uint8_t sq : position.slot_square)
     if (sq != NO_SQUARE) ++slots;
-  if (position.slot_square[0] == NO_SQUARE) return "White has no king";
-  if (position.slot_square[16] == NO_SQUARE) return "Black has no king";
+  if (king_square(WHITE) == NO_SQUARE) return "White has no king";
+  if (king_square(BLACK) == NO_SQUARE) return "Black has no king";
   if (pieces != slots) return "a side has more than one king";
-  const Side waiting = position.side ^ BLACK;
-  if (square_attacked(position.slot_square[side_slot_base(waiting)], position.side))
+  const Side waiting = opponent(position.side);
+  if (square_attacked(king_square(waiting), position.side))
     return "the side not to move is in check";
   return nullptr;
 }
@@ -195,18 +185,6 @@ std::string command_word(const char* line) {
 }
 
 }  // namespace
-
-void join_search_thread() { thread_join(&search_thread); }
-
-// A new game forgets what the search learned: the transposition table, the
-// history scores and the correction table. The simulated pawn hash and the
-// iteration rule's previous best move live as long as the process, so the
-// same command sequence from a fresh process repeats exactly.
-void new_game() {
-  tt_clear();
-  history_clear();
-  clear_correction_table();
-}
 
 // Start-up in its fixed order.
 void startup() {

@@ -6,26 +6,9 @@
 // stops and joins the search.
 #pragma once
 
-#include <atomic>
-#include <cstdint>
 #include <cstdio>
 
-#include "platform/platform.h"
-#include "uci/tokens.h"
-
 namespace kelmstrad {
-
-// Search-control flags shared with the search thread.
-extern std::atomic<int> searching;       // a search was started and has not finished
-extern std::atomic<int> stop_flag;       // the search must end
-extern std::atomic<int> pondering;       // the search ponders
-extern std::atomic<int> ponderhit;       // the opponent played the expected move
-extern std::atomic<int> infinite;        // "go infinite": no own stop
-extern std::atomic<int> real_time_mode;  // pace virtual time to real time
-extern std::atomic<uint64_t> search_start_ticks;
-
-extern ThreadHandle search_thread;  // the one search thread, if started
-extern uint32_t random_state;       // seeds the book's random draws
 
 // The start-up sequence: environment defaults, cost table, tables, parameters,
 // keys, depth guards, start position, unbuffered output, random state.
@@ -37,14 +20,6 @@ bool process_line(const char* line);
 // Reads and carries out lines until "quit" or the end of input, joins any
 // search thread and returns the exit status.
 int command_loop(FILE* in);
-
-// Joins the search thread if one exists.
-void join_search_thread();
-
-// Forgets what earlier games taught the search ("ucinewgame"): the
-// transposition table, history, corrections, the simulated pawn hash and the
-// iteration rule's memory. The position stays.
-void new_game();
 
 // Why the current position cannot be searched safely (the check by which
 // "position" refuses a FEN), or nullptr when it can.

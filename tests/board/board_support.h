@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "board/fen.h"
+#include "board/legal.h"
 #include "board/make.h"
 #include "board/move.h"
 #include "board/movegen.h"
@@ -35,14 +36,7 @@ inline std::vector<std::string> generated(bool tactical) {
 
 // The generated move with this exact text, or 0.
 inline Move move_of(const char* text) {
-  const uint16_t mark = move_stack_len;
-  generate_moves(true);
-  generate_moves(false);
-  Move found = 0;
-  for (int i = mark; i < move_stack_len && found == 0; ++i)
-    if (std::string(move_to_text(move_stack[i])) == text) found = move_stack[i];
-  move_stack_len = mark;
-  return found;
+  return first_generated([text](Move m) { return std::string(move_to_text(m)) == text; });
 }
 
 // Counter values at construction; delta() is the growth since.

@@ -57,19 +57,6 @@ TEST(Generate, PromotionBitsOfTheSets) {
   move_stack_len = 0;
 }
 
-TEST(Generate, PushPromotionsAppendsOneOrThree) {
-  move_stack_len = 2;
-  push_promotions(0x64, 0x74, true);
-  EXPECT_EQ(move_stack_len, 3);
-  EXPECT_EQ(move_stack[2], 0x7464);
-  push_promotions(0x64, 0x74, false);
-  EXPECT_EQ(move_stack_len, 6);
-  EXPECT_EQ(move_stack[3], 0x74E4);
-  EXPECT_EQ(move_stack[4], 0xF464);
-  EXPECT_EQ(move_stack[5], 0xF4E4);
-  move_stack_len = 0;
-}
-
 TEST(Generate, EnPassantForBothColours) {
   set_position("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
   EXPECT_EQ(generated(true), Texts{"e5d6"});

@@ -9,6 +9,7 @@
 #include "board_support.h"
 #include "eval/params.h"
 #include "support.h"
+#include "uci/commands.h"
 
 namespace kelmstrad::test {
 namespace {

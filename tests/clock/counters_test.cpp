@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support.h"
+#include "uci/commands.h"
 #include "uci/options.h"
 
 namespace kelmstrad {

@@ -9,7 +9,8 @@
 
 #include "clock/counters.h"
 #include "driver/limits.h"
-#include "platform/env.h"
+#include "driver/think.h"
+#include "io/env.h"
 #include "platform/platform.h"
 #include "uci/loop.h"
 #include "uci/options.h"

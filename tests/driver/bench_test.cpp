@@ -15,8 +15,10 @@
 #include "board/make.h"
 #include "board/movegen.h"
 #include "driver/limits.h"
+#include "driver/think.h"
 #include "eval/params.h"
 #include "support.h"
+#include "uci/commands.h"
 #include "uci/loop.h"
 
 namespace kelmstrad::test {
@@ -117,7 +119,13 @@ TEST(Bench, GivesBackPositionLimitsAndRootTerms) {
   EXPECT_EQ(real_time_mode.load(std::memory_order_relaxed), 1);
   EXPECT_TRUE(position_is_ok());
   real_time_mode.store(0, std::memory_order_relaxed);
-  search_limits = SearchLimits{0, 0, 0, MAX_SEARCH_DEPTH, 0, 0, 0};
+  search_limits = SearchLimits{.soft_limit_ms = 0,
+                               .hard_limit_ms = 0,
+                               .node_limit = 0,
+                               .depth_limit = MAX_SEARCH_DEPTH,
+                               .extra_ms = 0,
+                               .saved_soft_ms = 0,
+                               .saved_hard_ms = 0};
   memset(root_terms, 0, sizeof(root_terms));
   parse_fen(START_FEN);
 }

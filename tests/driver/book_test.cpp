@@ -11,6 +11,7 @@
 #include "board/movegen.h"
 #include "driver/book_support.h"
 #include "support.h"
+#include "uci/commands.h"
 #include "uci/loop.h"
 
 namespace kelmstrad::test {

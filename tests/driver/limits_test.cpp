@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "driver/think.h"
+#include "uci/commands.h"
 #include "uci/loop.h"
 #include "uci/options.h"
 
@@ -19,7 +21,7 @@ GoPlan plan(const std::string& args, Side side = WHITE,
             const SearchLimits& previous = SearchLimits{}, bool real_speed = false) {
   std::string copy = args;
   TokenReader tokens(copy.data());
-  return plan_go(tokens, side, previous, real_speed, sw);
+  return plan_go(parse_go(tokens), side, previous, real_speed, sw);
 }
 
 // Soft and hard figure of a plan, for compact comparisons.
@@ -197,7 +199,7 @@ TEST(GoLimits, PrepareSearchInstallsThePlanAndClearsStopAndPonderhit) {
   ponderhit.store(1);
   std::string args = "ponder wtime 1000 btime 2000 nodes 77";
   TokenReader tokens(args.data());
-  prepare_search(tokens);
+  prepare_search(parse_go(tokens));
   EXPECT_EQ(search_limits.soft_limit_ms, 0);
   EXPECT_EQ(search_limits.saved_soft_ms, 66);
   EXPECT_EQ(search_limits.saved_hard_ms, 198);

@@ -6,8 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "driver/book.h"
 #include "driver/book_support.h"
 #include "support.h"
+#include "uci/commands.h"
 #include "uci/loop.h"
 
 namespace kelmstrad::test {

@@ -8,6 +8,7 @@
 #include "board/attack.h"
 #include "skeleton_support.h"
 #include "support.h"
+#include "uci/commands.h"
 
 namespace kelmstrad::test {
 namespace {

@@ -44,7 +44,7 @@ TEST(SkelQuiesce, RefutedCaptureKeepsTheStandPat) {
   set_skel_position(QUEEN_TAKES_DEFENDED_PAWN);
   const int stand_pat = skeleton_eval();
   const Position before = position;
-  EXPECT_EQ(skeleton_quiesce(-SKEL_INFINITY, SKEL_INFINITY, 0), stand_pat);
+  EXPECT_EQ(skeleton_quiesce(-NO_SCORE, NO_SCORE, 0), stand_pat);
   EXPECT_EQ(counts(), (QCounts{3, 3, 2, 0, 2, 2, 1, 1, 3}));
   EXPECT_EQ(position.hash, before.hash);
   EXPECT_EQ(position.history_top, before.history_top);
@@ -58,7 +58,7 @@ TEST(SkelQuiesce, CheapExchangeFilterSkipsTheLosingCapture) {
   skel_switches.sksee = true;
   set_skel_position(QUEEN_TAKES_DEFENDED_PAWN);
   const int stand_pat = skeleton_eval();
-  EXPECT_EQ(skeleton_quiesce(-SKEL_INFINITY, SKEL_INFINITY, 0), stand_pat);
+  EXPECT_EQ(skeleton_quiesce(-NO_SCORE, NO_SCORE, 0), stand_pat);
   EXPECT_EQ(counts(), (QCounts{1, 1, 0, 0, 1, 1, 0, 0, 1}));
   EXPECT_EQ(op_counters[MAKE], 0u);
 }
@@ -71,7 +71,7 @@ TEST(SkelQuiesce, StagedScansVictimByVictim) {
   skel_switches.staged = true;
   set_skel_position(QUEEN_TAKES_DEFENDED_PAWN);
   const int stand_pat = skeleton_eval();
-  EXPECT_EQ(skeleton_quiesce(-SKEL_INFINITY, SKEL_INFINITY, 0), stand_pat);
+  EXPECT_EQ(skeleton_quiesce(-NO_SCORE, NO_SCORE, 0), stand_pat);
   EXPECT_EQ(counts(), (QCounts{3, 3, 2, 7, 0, 2, 1, 1, 3}));
 }
 
@@ -84,7 +84,7 @@ TEST(SkelQuiesce, PlyLimitStopsBelowTheRoot) {
   ASSERT_TRUE(make_move(skel_move("d1d5")));
   const int after_capture = skeleton_eval();
   unmake_move();
-  EXPECT_EQ(skeleton_quiesce(-SKEL_INFINITY, SKEL_INFINITY, 0), -after_capture);
+  EXPECT_EQ(skeleton_quiesce(-NO_SCORE, NO_SCORE, 0), -after_capture);
   EXPECT_EQ(counts(), (QCounts{2, 2, 1, 0, 1, 1, 0, 0, 2}));
 }
 
@@ -94,7 +94,7 @@ TEST(SkelQuiesce, RecaptureOnlyWithoutLastCaptureStandsPat) {
   skel_switches.recap = true;
   set_skel_position(QUEEN_TAKES_DEFENDED_PAWN);
   const int stand_pat = skeleton_eval();
-  EXPECT_EQ(skeleton_quiesce(-SKEL_INFINITY, SKEL_INFINITY, 0), stand_pat);
+  EXPECT_EQ(skeleton_quiesce(-NO_SCORE, NO_SCORE, 0), stand_pat);
   EXPECT_EQ(counts(), (QCounts{1, 1, 0, 0, 0, 0, 0, 0, 1}));
 }
 
@@ -107,7 +107,7 @@ TEST(SkelQuiesce, RecapturesFollowTheCaptureSquare) {
   ASSERT_TRUE(make_move(skel_move("e6d5")));
   ASSERT_EQ(position.recapture_square, 0x43);
   const int stand_pat = skeleton_eval();
-  EXPECT_EQ(skeleton_quiesce(-SKEL_INFINITY, SKEL_INFINITY, 0), stand_pat);
+  EXPECT_EQ(skeleton_quiesce(-NO_SCORE, NO_SCORE, 0), stand_pat);
   EXPECT_EQ(counts(), (QCounts{3, 3, 2, 0, 0, 0, 0, 1, 3}));
   EXPECT_EQ(position.recapture_square, 0x43);
 }
@@ -120,7 +120,7 @@ TEST(SkelQuiesce, RecaptureSquareWithOwnPieceIsIgnored) {
   set_skel_position(QUEEN_TAKES_DEFENDED_PAWN);
   position.recapture_square = 0x03;  // d1, White's own queen
   const Position before = position;
-  skeleton_quiesce(-SKEL_INFINITY, SKEL_INFINITY, 0);
+  skeleton_quiesce(-NO_SCORE, NO_SCORE, 0);
   EXPECT_EQ(op_counters[MAKE], 0u);
   EXPECT_EQ(position.hash, before.hash);
   EXPECT_EQ(position.board[0x03], before.board[0x03]);
@@ -186,9 +186,9 @@ TEST(SkelQuiesce, StandPatAtBetaFailsHardOrSoft) {
   SkelFixtureState state;
   set_skel_position(QUEEN_TAKES_DEFENDED_PAWN);
   const int l = quick_eval();
-  EXPECT_EQ(skeleton_quiesce(-SKEL_INFINITY, l - 10, 0), l - 10);
+  EXPECT_EQ(skeleton_quiesce(-NO_SCORE, l - 10, 0), l - 10);
   skel_switches.soft = true;
-  EXPECT_EQ(skeleton_quiesce(-SKEL_INFINITY, l - 10, 0), l);
+  EXPECT_EQ(skeleton_quiesce(-NO_SCORE, l - 10, 0), l);
   EXPECT_EQ(skel_stats.lazy_hits, 0u);
   EXPECT_EQ(op_counters[GENT], 0u);
 }
@@ -199,7 +199,7 @@ TEST(SkelQuiesce, GuardStandsPatWhenTheHistoryIsFull) {
   set_skel_position(QUEEN_TAKES_DEFENDED_PAWN);
   const int stand_pat = skeleton_eval();
   position.history_top = HISTORY_CAPACITY - 1;
-  EXPECT_EQ(skeleton_quiesce(-SKEL_INFINITY, SKEL_INFINITY, 0), stand_pat);
+  EXPECT_EQ(skeleton_quiesce(-NO_SCORE, NO_SCORE, 0), stand_pat);
   EXPECT_EQ(op_counters[MAKE], 0u);
   position.history_top = 0;
 }

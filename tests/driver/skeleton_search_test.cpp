@@ -26,7 +26,7 @@ int brute_negamax(int depth) {
   generate_moves(true);
   generate_moves(false);
   const int end = move_stack_len;
-  int best = -SKEL_INFINITY;
+  int best = -NO_SCORE;
   bool any_legal = false;
   for (int i = mark; i < end; ++i) {
     in_check_hint = in_check;
@@ -36,7 +36,7 @@ int brute_negamax(int depth) {
     unmake_move();
   }
   move_stack_len = mark;
-  if (!any_legal) return in_check != 0 ? -SKEL_MATE : 0;
+  if (!any_legal) return in_check != 0 ? -MATE_SCORE : 0;
   return best;
 }
 
@@ -59,7 +59,7 @@ TEST(SkelPlain, NoQuiescenceEqualsBruteForceNegamax) {
     for (int depth = 1; depth <= 3; ++depth) {
       set_skel_position(fen);
       const int expected = brute_negamax(depth);
-      EXPECT_EQ(skeleton_plain_search(depth, -SKEL_INFINITY, SKEL_INFINITY), expected)
+      EXPECT_EQ(skeleton_plain_search(depth, -NO_SCORE, NO_SCORE), expected)
           << fen << " depth " << depth;
       EXPECT_EQ(move_stack_len, 0);
       EXPECT_EQ(position.history_top, 0);
@@ -72,11 +72,11 @@ TEST(SkelPlain, MateAndStalemateScores) {
   SkelFixtureState state;
   skel_switches.noqs = true;
   set_skel_position(MATE_OR_STALEMATE);
-  EXPECT_EQ(skeleton_plain_search(2, -SKEL_INFINITY, SKEL_INFINITY), SKEL_MATE);
+  EXPECT_EQ(skeleton_plain_search(2, -NO_SCORE, NO_SCORE), MATE_SCORE);
   set_skel_position(MATED_IN_ONE);
-  EXPECT_EQ(skeleton_plain_search(3, -SKEL_INFINITY, SKEL_INFINITY), -SKEL_MATE);
+  EXPECT_EQ(skeleton_plain_search(3, -NO_SCORE, NO_SCORE), -MATE_SCORE);
   set_skel_position(STALEMATED);
-  EXPECT_EQ(skeleton_plain_search(1, -SKEL_INFINITY, SKEL_INFINITY), 0);
+  EXPECT_EQ(skeleton_plain_search(1, -NO_SCORE, NO_SCORE), 0);
 }
 
 // Every counter the searches charge, as one record.
@@ -118,10 +118,10 @@ TEST(SkelAgreement, ConfigurableWithoutTableIsThePlainSearch) {
     for (int depth = 1; depth <= 3; ++depth) {
       set_skel_position(fen);
       zero_all();
-      const int plain = skeleton_plain_search(depth, -SKEL_INFINITY, SKEL_INFINITY);
+      const int plain = skeleton_plain_search(depth, -NO_SCORE, NO_SCORE);
       const Charges plain_charges = charges();
       zero_all();
-      EXPECT_EQ(skeleton_configurable_search(depth, -SKEL_INFINITY, SKEL_INFINITY, 0), plain)
+      EXPECT_EQ(skeleton_configurable_search(depth, -NO_SCORE, NO_SCORE, 0), plain)
           << fen << " depth " << depth;
       EXPECT_TRUE(charges() == plain_charges) << fen << " depth " << depth;
     }
@@ -136,10 +136,10 @@ TEST(SkelAgreement, ConfigurableWithTableIsTheTableSearch) {
     for (int depth = 1; depth <= 3; ++depth) {
       set_skel_position(fen);
       zero_all();
-      const int table = skeleton_table_search(depth, -SKEL_INFINITY, SKEL_INFINITY, 0);
+      const int table = skeleton_table_search(depth, -NO_SCORE, NO_SCORE, 0);
       const Charges table_charges = charges();
       zero_all();
-      EXPECT_EQ(skeleton_configurable_search(depth, -SKEL_INFINITY, SKEL_INFINITY, 0), table)
+      EXPECT_EQ(skeleton_configurable_search(depth, -NO_SCORE, NO_SCORE, 0), table)
           << fen << " depth " << depth;
       EXPECT_TRUE(charges() == table_charges) << fen << " depth " << depth;
     }
@@ -149,20 +149,20 @@ TEST(SkelAgreement, ConfigurableWithTableIsTheTableSearch) {
 TEST(SkelMate, PlainCountsNoDistanceTableAndConfigurableDo) {
   SkelFixtureState state;
   set_skel_position(MATED_IN_ONE);
-  EXPECT_EQ(skeleton_plain_search(3, -SKEL_INFINITY, SKEL_INFINITY), -30000);
+  EXPECT_EQ(skeleton_plain_search(3, -NO_SCORE, NO_SCORE), -30000);
   zero_all();
-  EXPECT_EQ(skeleton_table_search(3, -SKEL_INFINITY, SKEL_INFINITY, 0), 2 - 30000);
+  EXPECT_EQ(skeleton_table_search(3, -NO_SCORE, NO_SCORE, 0), 2 - 30000);
   zero_all();
-  EXPECT_EQ(skeleton_configurable_search(3, -SKEL_INFINITY, SKEL_INFINITY, 0), 2 - 30000);
+  EXPECT_EQ(skeleton_configurable_search(3, -NO_SCORE, NO_SCORE, 0), 2 - 30000);
   EXPECT_EQ(skel_root_move, skel_move("a1b1"));
 
   set_skel_position(CHECKMATED);
-  EXPECT_EQ(skeleton_plain_search(2, -SKEL_INFINITY, SKEL_INFINITY), -30000);
-  EXPECT_EQ(skeleton_table_search(2, -SKEL_INFINITY, SKEL_INFINITY, 0), -30000);
-  EXPECT_EQ(skeleton_configurable_search(2, -SKEL_INFINITY, SKEL_INFINITY, 0), -30000);
+  EXPECT_EQ(skeleton_plain_search(2, -NO_SCORE, NO_SCORE), -30000);
+  EXPECT_EQ(skeleton_table_search(2, -NO_SCORE, NO_SCORE, 0), -30000);
+  EXPECT_EQ(skeleton_configurable_search(2, -NO_SCORE, NO_SCORE, 0), -30000);
   set_skel_position(STALEMATED);
-  EXPECT_EQ(skeleton_table_search(2, -SKEL_INFINITY, SKEL_INFINITY, 0), 0);
-  EXPECT_EQ(skeleton_configurable_search(2, -SKEL_INFINITY, SKEL_INFINITY, 0), 0);
+  EXPECT_EQ(skeleton_table_search(2, -NO_SCORE, NO_SCORE, 0), 0);
+  EXPECT_EQ(skeleton_configurable_search(2, -NO_SCORE, NO_SCORE, 0), 0);
 }
 
 // Writes a table entry for the current position.
@@ -189,7 +189,7 @@ TEST(SkelTable, CutRulesAnswerWithTheBound) {
 
   // Too shallow: no hit, the node is searched and stored.
   seed_entry(42, 1, SKEL_EXACT, 0);
-  skeleton_table_search(2, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  skeleton_table_search(2, -NO_SCORE, NO_SCORE, 0);
   EXPECT_EQ(skel_stats.table_hits, 3u);
   EXPECT_GT(op_counters[LEGAL], 0u);
   EXPECT_EQ(skel_slot().depth, 2);
@@ -203,13 +203,13 @@ TEST(SkelTable, MateScoresCountFromTheNode) {
   SkelFixtureState state;
   set_skel_position(ROOK_TAKES_QUEEN_OR_PAWN);
   seed_entry(-29990, 5, SKEL_EXACT, 0);
-  EXPECT_EQ(skeleton_table_search(1, -SKEL_INFINITY, SKEL_INFINITY, 4), -29986);
-  EXPECT_EQ(skeleton_configurable_search(1, -SKEL_INFINITY, SKEL_INFINITY, 4), -29990);
+  EXPECT_EQ(skeleton_table_search(1, -NO_SCORE, NO_SCORE, 4), -29986);
+  EXPECT_EQ(skeleton_configurable_search(1, -NO_SCORE, NO_SCORE, 4), -29990);
 
   // Qc8 mates at ply 4 when the node is at ply 3: stored as mate one ply on.
   set_skel_position(MATE_OR_STALEMATE);
   zero_all();
-  EXPECT_EQ(skeleton_table_search(2, -SKEL_INFINITY, SKEL_INFINITY, 3), 29996);
+  EXPECT_EQ(skeleton_table_search(2, -NO_SCORE, NO_SCORE, 3), 29996);
   EXPECT_EQ(skel_slot().score, 29999);
   EXPECT_EQ(skel_slot().bound, SKEL_EXACT);
 }
@@ -219,7 +219,7 @@ TEST(SkelConfigurable, NoTableMeansNoProbesNoStores) {
   skel_switches.nott = true;
   skel_config = SkelConfig{true, true, true, true, true};
   set_skel_position("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3");
-  skeleton_configurable_search(3, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  skeleton_configurable_search(3, -NO_SCORE, NO_SCORE, 0);
   EXPECT_EQ(op_counters[TTPROBE], 0u);
   EXPECT_EQ(op_counters[TTSTORE], 0u);
   EXPECT_EQ(skel_stats.table_probes, 0u);
@@ -237,7 +237,7 @@ TEST(SkelConfigurable, TableMoveAndPvOrderMoveGoFirst) {
   set_skel_position(ROOK_TAKES_QUEEN_OR_PAWN);
   const Move take_queen = skel_move("e4e7");
   const Move take_pawn = skel_move("e4a4");
-  skeleton_configurable_search(1, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  skeleton_configurable_search(1, -NO_SCORE, NO_SCORE, 0);
   EXPECT_EQ(skel_stats.lazy_tries, 16u);
   EXPECT_EQ(skel_stats.lazy_hits, 15u);
   EXPECT_EQ(skel_root_move, take_queen);
@@ -245,14 +245,14 @@ TEST(SkelConfigurable, TableMoveAndPvOrderMoveGoFirst) {
   zero_all();
   seed_entry(0, 0, SKEL_UPPER, take_pawn);
   skel_config.table_move = true;
-  skeleton_configurable_search(1, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  skeleton_configurable_search(1, -NO_SCORE, NO_SCORE, 0);
   EXPECT_EQ(skel_stats.lazy_hits, 14u);
   EXPECT_EQ(skel_root_move, take_queen);
 
   zero_all();
   seed_entry(0, 0, SKEL_UPPER, take_pawn);
   skel_config.table_move = false;
-  skeleton_configurable_search(1, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  skeleton_configurable_search(1, -NO_SCORE, NO_SCORE, 0);
   EXPECT_EQ(skel_stats.lazy_hits, 15u);
 
   // PVORD's move wins over the table move; the best move is remembered.
@@ -261,7 +261,7 @@ TEST(SkelConfigurable, TableMoveAndPvOrderMoveGoFirst) {
   skel_config.table_move = true;
   skel_switches.pvord = true;
   skel_pv_order[0] = take_pawn;
-  skeleton_configurable_search(1, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  skeleton_configurable_search(1, -NO_SCORE, NO_SCORE, 0);
   EXPECT_EQ(skel_stats.lazy_hits, 14u);
   EXPECT_EQ(skel_pv_order[0], take_queen);
 }
@@ -272,14 +272,14 @@ TEST(SkelConfigurable, PvsNullWindowsAndReSearches) {
   SkelFixtureState state;
   skel_switches.pvs = true;
   set_skel_position(ROOK_TAKES_QUEEN_OR_PAWN);
-  const int plain = skeleton_configurable_search(1, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  const int plain = skeleton_configurable_search(1, -NO_SCORE, NO_SCORE, 0);
   EXPECT_EQ(skel_stats.null_windows, 15u);
   EXPECT_EQ(skel_stats.re_searches, 0u);
 
   zero_all();
   seed_entry(0, 0, SKEL_UPPER, skel_move("e4a4"));
   skel_config.table_move = true;
-  EXPECT_EQ(skeleton_configurable_search(1, -SKEL_INFINITY, SKEL_INFINITY, 0), plain);
+  EXPECT_EQ(skeleton_configurable_search(1, -NO_SCORE, NO_SCORE, 0), plain);
   EXPECT_EQ(skel_stats.null_windows, 15u);
   EXPECT_EQ(skel_stats.re_searches, 1u);
 }
@@ -307,12 +307,12 @@ TEST(SkelConfigurable, FailSoftCutoffReturnsTheBestScore) {
 TEST(SkelConfigurable, CheckExtensionFindsTheMate) {
   SkelFixtureState state;
   set_skel_position(BACK_RANK_MATE);
-  const int without = skeleton_configurable_search(1, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  const int without = skeleton_configurable_search(1, -NO_SCORE, NO_SCORE, 0);
   EXPECT_LT(without, 1000);
   EXPECT_EQ(op_counters[AB], 1u);
   zero_all();
   skel_switches.chkext = true;
-  EXPECT_EQ(skeleton_configurable_search(1, -SKEL_INFINITY, SKEL_INFINITY, 0), 29999);
+  EXPECT_EQ(skeleton_configurable_search(1, -NO_SCORE, NO_SCORE, 0), 29999);
   EXPECT_EQ(op_counters[AB], 2u);
   EXPECT_EQ(skel_root_move, skel_move("a1a8"));
 }
@@ -426,11 +426,11 @@ TEST(SkelConfigurable, HistoryAndKillersAtAQuietCutoff) {
 TEST(SkelConfigurable, LateMoveReductionsSaveNodes) {
   SkelFixtureState state;
   set_skel_position("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3");
-  skeleton_configurable_search(4, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  skeleton_configurable_search(4, -NO_SCORE, NO_SCORE, 0);
   const uint32_t full = skel_nodes;
   zero_all();
   skel_config.reductions = true;
-  skeleton_configurable_search(4, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  skeleton_configurable_search(4, -NO_SCORE, NO_SCORE, 0);
   EXPECT_LT(skel_nodes, full);
   EXPECT_EQ(skel_stats.re_searches, 0u);
 }
@@ -438,19 +438,19 @@ TEST(SkelConfigurable, LateMoveReductionsSaveNodes) {
 TEST(SkelGuards, DeepPliesAndAFullHistoryBecomeLeaves) {
   SkelFixtureState state;
   set_skel_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-  EXPECT_EQ(skeleton_configurable_search(3, -SKEL_INFINITY, SKEL_INFINITY, SKEL_PLIES), 10);
+  EXPECT_EQ(skeleton_configurable_search(3, -NO_SCORE, NO_SCORE, SKEL_PLIES), 10);
   EXPECT_EQ(op_counters[AB], 0u);
   EXPECT_EQ(op_counters[QS], 1u);
 
   position.history_top = HISTORY_CAPACITY - 1;
-  EXPECT_EQ(skeleton_plain_search(5, -SKEL_INFINITY, SKEL_INFINITY), 10);
-  EXPECT_EQ(skeleton_table_search(5, -SKEL_INFINITY, SKEL_INFINITY, 0), 10);
-  EXPECT_EQ(skeleton_configurable_search(5, -SKEL_INFINITY, SKEL_INFINITY, 0), 10);
+  EXPECT_EQ(skeleton_plain_search(5, -NO_SCORE, NO_SCORE), 10);
+  EXPECT_EQ(skeleton_table_search(5, -NO_SCORE, NO_SCORE, 0), 10);
+  EXPECT_EQ(skeleton_configurable_search(5, -NO_SCORE, NO_SCORE, 0), 10);
   EXPECT_EQ(op_counters[MAKE], 0u);
   position.history_top = 0;
 
   // A negative depth is depth 0.
-  EXPECT_EQ(skeleton_plain_search(-4, -SKEL_INFINITY, SKEL_INFINITY), 10);
+  EXPECT_EQ(skeleton_plain_search(-4, -NO_SCORE, NO_SCORE), 10);
 }
 
 }  // namespace
@@ -475,13 +475,13 @@ TEST(SkelCheckHint, EveryMakeOfANodeInCheckPaysTheFullTest) {
   memset(attack_bucket, 0, sizeof(attack_bucket));
   memset(op_counters, 0, sizeof(op_counters));
 
-  skeleton_plain_search(2, -SKEL_INFINITY, SKEL_INFINITY);
+  skeleton_plain_search(2, -NO_SCORE, NO_SCORE);
   EXPECT_EQ(attack_bucket[3], root_makes);
   EXPECT_EQ(op_counters[MAKE_CHEAP], op_counters[MAKE] - root_makes);
 
   memset(attack_bucket, 0, sizeof(attack_bucket));
   zero_all();
-  skeleton_configurable_search(2, -SKEL_INFINITY, SKEL_INFINITY, 0);
+  skeleton_configurable_search(2, -NO_SCORE, NO_SCORE, 0);
   EXPECT_EQ(attack_bucket[3], root_makes);
   EXPECT_EQ(op_counters[MAKE_CHEAP], op_counters[MAKE] - root_makes);
 }

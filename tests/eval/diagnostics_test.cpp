@@ -12,6 +12,7 @@
 #include "eval/reduced.h"
 #include "eval_support.h"
 #include "support.h"
+#include "uci/commands.h"
 
 namespace kelmstrad::test {
 namespace {

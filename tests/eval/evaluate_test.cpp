@@ -12,7 +12,7 @@
 #include "eval/pawns.h"
 #include "eval/terms.h"
 #include "eval_support.h"
-#include "platform/env.h"
+#include "io/env.h"
 
 namespace kelmstrad::test {
 namespace {

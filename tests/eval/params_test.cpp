@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support.h"
+#include "uci/commands.h"
 
 namespace kelmstrad {
 namespace {

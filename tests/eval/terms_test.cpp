@@ -8,7 +8,7 @@
 #include "clock/counters.h"
 #include "eval/evaluate.h"
 #include "eval_support.h"
-#include "platform/env.h"
+#include "io/env.h"
 
 namespace kelmstrad::test {
 namespace {

@@ -40,10 +40,11 @@
 #include "board/make.h"
 #include "board/move.h"
 #include "board/position.h"
+#include "driver/think.h"
 #include "harness.h"
-#include "platform/env.h"
+#include "io/env.h"
+#include "io/output.h"
 #include "uci/loop.h"
-#include "uci/output.h"
 
 using namespace kelmstrad;
 

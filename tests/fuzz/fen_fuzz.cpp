@@ -156,10 +156,9 @@ void check_search_result(const FixedDepthResult& result) {
   const bool complete = abort_search.load() == 0;
   const std::vector<Move> legal = fuzz::legal_moves();
   if (legal.empty()) {
-    const bool in_check =
-        square_attacked(position.slot_square[side_slot_base(position.side)], position.side ^ BLACK);
+    const bool checked = in_check(position.side);
     if (result.move != 0) fail("the search found a move where there is none");
-    if (result.score != (in_check ? MATED_AT_ROOT : 0)) fail("wrong score without legal moves");
+    if (result.score != (checked ? MATED_AT_ROOT : 0)) fail("wrong score without legal moves");
     return;
   }
   if (result.move == 0 && !complete) return;

@@ -10,10 +10,11 @@
 #include "board/position.h"
 #include "clock/counters.h"
 #include "driver/limits.h"
-#include "platform/env.h"
+#include "driver/think.h"
+#include "io/env.h"
+#include "io/output.h"
 #include "uci/loop.h"
 #include "uci/options.h"
-#include "uci/output.h"
 
 namespace kelmstrad::fuzz {
 
@@ -65,21 +66,6 @@ void reset_engine() {
   position.recapture_square = NO_SQUARE;
   parse_fen(START_FEN);
   process_line("ucinewgame");
-}
-
-// Generates both move lists and keeps the moves that make_move accepts.
-std::vector<Move> legal_moves() {
-  std::vector<Move> moves;
-  const uint16_t mark = move_stack_len;
-  generate_moves(true);
-  generate_moves(false);
-  for (int i = mark; i < move_stack_len; ++i) {
-    if (!make_move(move_stack[i])) continue;
-    unmake_move();
-    moves.push_back(move_stack[i]);
-  }
-  move_stack_len = mark;
-  return moves;
 }
 
 // The same moves as text.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "board/legal.h"
 #include "board/position.h"
 
 namespace kelmstrad::fuzz {
@@ -18,9 +19,7 @@ void start_engine_once();
 // so that every input runs from the same state whatever ran before it.
 void reset_engine();
 
-// The legal moves of the current position in generation order; the position
-// and the move stack are left as found.
-std::vector<Move> legal_moves();
+using kelmstrad::legal_moves;  // the board's legal-move list
 
 // The UCI texts of the legal moves of the current position.
 std::vector<std::string> legal_move_texts();

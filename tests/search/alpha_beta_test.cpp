@@ -8,6 +8,7 @@
 #include <string>
 
 #include "board/make.h"
+#include "driver/think.h"
 #include "eval/evaluate.h"
 #include "search/search_fixture.h"
 #include "support.h"

@@ -113,13 +113,13 @@ TEST_F(Table, MateScoreStoredAtPlyFiveReadsFourPliesFurtherAtPlyNine) {
 }
 
 TEST_F(Table, MateAdjustmentStartsAbove29936) {
-  EXPECT_EQ(tt_score_to_table(29936, 7), 29936);
-  EXPECT_EQ(tt_score_to_table(29937, 7), 29944);
-  EXPECT_EQ(tt_score_to_table(-29936, 7), -29936);
-  EXPECT_EQ(tt_score_to_table(-29937, 7), -29944);
-  EXPECT_EQ(tt_score_from_table(29944, 7), 29937);
-  EXPECT_EQ(tt_score_from_table(-29944, 7), -29937);
-  EXPECT_EQ(tt_score_from_table(150, 7), 150);
+  EXPECT_EQ(score_to_table(29936, 7), 29936);
+  EXPECT_EQ(score_to_table(29937, 7), 29944);
+  EXPECT_EQ(score_to_table(-29936, 7), -29936);
+  EXPECT_EQ(score_to_table(-29937, 7), -29944);
+  EXPECT_EQ(score_from_table(29944, 7), 29937);
+  EXPECT_EQ(score_from_table(-29944, 7), -29937);
+  EXPECT_EQ(score_from_table(150, 7), 150);
 }
 
 TEST_F(Table, WideWindowNodeOnlyTakesTheMove) {

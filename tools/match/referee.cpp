@@ -8,6 +8,7 @@
 
 #include "board/attack.h"
 #include "board/fen.h"
+#include "board/legal.h"
 #include "board/make.h"
 #include "board/move.h"
 #include "board/movegen.h"
@@ -39,30 +40,7 @@ bool is_number(const std::string& text) {
 }
 
 // True when the side to move's king is attacked on the global position.
-bool side_in_check() {
-  const Square king = position.slot_square[side_slot_base(position.side)];
-  if (king == NO_SQUARE) return false;
-  return square_attacked(king, position.side ^ BLACK);
-}
-
-// The legal moves of the global position, in generation order; the move stack is left as found.
-std::vector<Move> legal_moves() {
-  const uint16_t base = move_stack_len;
-  generate_moves(true);
-  generate_moves(false);
-  std::vector<Move> candidates(move_stack + base, move_stack + move_stack_len);
-  move_stack_len = base;
-  const bool check = side_in_check();
-  std::vector<Move> legal;
-  for (Move m : candidates) {
-    in_check_hint = check ? 1 : 0;
-    if (make_move(m)) {
-      unmake_move();
-      legal.push_back(m);
-    }
-  }
-  return legal;
-}
+bool side_in_check() { return in_check(position.side); }
 
 // Square name ("e4") of a 0x88 square.
 std::string square_name(int sq) {

@@ -1,4 +1,4 @@
-#include "platform/env.h"
+#include "io/env.h"
 
 #include <climits>
 #include <cstdlib>
@@ -7,8 +7,8 @@
 #include <set>
 #include <string>
 
+#include "io/output.h"
 #include "platform/platform.h"
-#include "uci/output.h"
 
 namespace kelmstrad {
 

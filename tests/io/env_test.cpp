@@ -1,7 +1,7 @@
 // Reading environment switches: atoi's reading held within the int range, and
 // the range-held read that reports a replaced value once. Every test uses a
 // variable of its own: values are cached for the life of the process.
-#include "platform/env.h"
+#include "io/env.h"
 
 #include <gtest/gtest.h>
 
