@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release -DKELMSTRAD_WERROR=ON
 
-.PHONY: all build run test test-slow test-asan test-tsan test-debug format format-check clean
+.PHONY: all build run test test-slow test-asan test-tsan test-debug format format-check clean calibrate
 
 all: build
 ifdef EXE
@@ -21,6 +21,11 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+
+# A cost table fitted to this host (build/host-costs.json, and a .png of the
+# fit beside it): a few minutes of searches; run it on an idle machine.
+calibrate: build
+	tools/calibrate.py --engine $(BUILD)/kelmstrad --out $(BUILD)/host-costs.json
 
 # The deep perft counts: a few minutes in the Release build.
 test-slow: build

@@ -1,6 +1,8 @@
 #include "clock/counters.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +40,7 @@ uint32_t op_counters[COST_KEY_COUNT];
 int32_t op_costs[COST_KEY_COUNT];
 uint32_t slcalls_count;
 int32_t slcalls_cost;
+int64_t virtual_units_per_second = VIRTUAL_UNITS_PER_SECOND;
 
 uint32_t corr_count;
 uint32_t ne_count;
@@ -70,6 +73,34 @@ int32_t find_cost(const char* text, const char* key) {
   const char* at = strstr(text, pattern);
   if (at == nullptr) return 0;
   return truncate_cost(atof(at + strlen(pattern)));
+}
+
+// The rate after "\"UNITS_PER_SECOND\":", found as the costs are; the
+// default when absent. The value must be whole digits ending the member: a
+// fraction or an exponent would otherwise be read as its leading digits.
+int64_t find_units_per_second(const char* text) {
+  static const char pattern[] = "\"UNITS_PER_SECOND\":";
+  const char* at = strstr(text, pattern);
+  if (at == nullptr) return VIRTUAL_UNITS_PER_SECOND;
+  const char* value = at + strlen(pattern);
+  while (isspace(static_cast<unsigned char>(*value))) ++value;
+  char* end = nullptr;
+  errno = 0;
+  const long long rate = strtoll(value, &end, 10);
+  const bool whole =
+      isdigit(static_cast<unsigned char>(value[*value == '-' || *value == '+'])) &&
+      (*end == '\0' || *end == ',' || *end == '}' || isspace(static_cast<unsigned char>(*end)));
+  if (whole && errno != ERANGE && rate >= 1 && rate <= MAX_UNITS_PER_SECOND) return rate;
+  int shown = 0;  // the rejected text, up to the end of its member
+  while (shown < 24 && value[shown] != '\0' && value[shown] != ',' && value[shown] != '}' &&
+         value[shown] != '\n')
+    ++shown;
+  uci_print(
+      "info string UNITS_PER_SECOND \"%.*s\" is not a whole number from 1 to %lld; the rate is "
+      "%lld units per second\n",
+      shown, value, static_cast<long long>(MAX_UNITS_PER_SECOND),
+      static_cast<long long>(VIRTUAL_UNITS_PER_SECOND));
+  return VIRTUAL_UNITS_PER_SECOND;
 }
 
 int32_t scaled(int32_t cost, double s) { return truncate_cost(cost * s); }
@@ -114,6 +145,7 @@ void load_cost_table_from(const char* json, const char* vscale, const char* nnfc
     for (int32_t& cost : op_costs) cost = scaled(cost, s);
     slcalls_cost = scaled(slcalls_cost, s);
   }
+  virtual_units_per_second = find_units_per_second(json);
 }
 
 // Reads VCOSTFILE (at most 4095 bytes) or falls back to the built-in table.
@@ -189,7 +221,10 @@ void choose_search_clock(bool timed) {
 // Milliseconds used by the current search.
 int32_t elapsed_ms() {
   if (use_virtual_clock && !timed_by_process_clock) {
-    const double ms = static_cast<double>(total_cost()) * 1000.0 / VIRTUAL_UNITS_PER_SECOND;
+    // In double precision: the 64-bit total times 1000 would overflow an
+    // integer at fine rates (a picosecond unit counts 10^12 a second).
+    const double ms =
+        static_cast<double>(total_cost()) * 1000.0 / static_cast<double>(virtual_units_per_second);
     return ms >= 2147483647.0 ? 2147483647 : static_cast<int32_t>(ms);
   }
   return static_cast<int32_t>(process_clock_ms() - search_start_clock_ms);

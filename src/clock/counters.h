@@ -2,7 +2,8 @@
 //
 // Every costly operation adds to its counter in op_counters (indexed by
 // CostKey); the cost table op_costs prices each count in cost units, and
-// 3546900 units make one virtual second. Side counters are priced by
+// 3546900 units make one virtual second unless the cost file names its own
+// rate (virtual_units_per_second). Side counters are priced by
 // environment variables read once. Counters wrap at 2^32 and are zeroed by the
 // think thread at the start of every search.
 #pragma once
@@ -27,6 +28,11 @@ static_assert(COST_KEY_COUNT == 34);
 extern const char* const COST_KEY_NAMES[COST_KEY_COUNT];
 
 constexpr int64_t VIRTUAL_UNITS_PER_SECOND = 3546900;
+// The largest rate a cost file may name: one unit a femtosecond. A table fitted
+// to a fast host needs a fine unit (an operation of a few nanoseconds is worth
+// 0 units at the default rate), but beyond this even a 32-bit cost is shorter
+// than any operation.
+constexpr int64_t MAX_UNITS_PER_SECOND = 1000000000000000;
 constexpr int ATTACK_CONTEXTS = 5;
 
 extern const char DEFAULT_COST_JSON[];
@@ -35,6 +41,9 @@ extern uint32_t op_counters[COST_KEY_COUNT];  // one count per charged operation
 extern int32_t op_costs[COST_KEY_COUNT];      // cost units per count
 extern uint32_t slcalls_count;                // attacker lookups of the cheap SEE sign test
 extern int32_t slcalls_cost;
+// Cost units in one virtual second: the cost file's "UNITS_PER_SECOND", else
+// VIRTUAL_UNITS_PER_SECOND.
+extern int64_t virtual_units_per_second;
 
 // Side counters, priced by environment variables (see total_cost).
 extern uint32_t corr_count;
@@ -59,7 +68,9 @@ extern std::atomic<int> abort_search;  // raised by the time check; searches unw
 extern bool timed_by_process_clock;    // this search's limits are read on the process clock
 
 // Start-up: the table from VCOSTFILE or the built-in text, then SLCALLS,
-// NNFCOST/NNOCOST and VSCALE.
+// NNFCOST/NNOCOST and VSCALE, and the rate. A rate that is not a whole number
+// from 1 to MAX_UNITS_PER_SECOND is replaced by the default, with one
+// "info string" line.
 void load_cost_table();
 
 // The same from explicit inputs (nullptr for an unset variable).

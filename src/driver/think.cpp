@@ -267,11 +267,11 @@ void print_statistics() {
             static_cast<unsigned long>(op_counters[EVAL]), static_cast<unsigned long>(n),
             op_counters[EVAL] * 100.0 * per_node, static_cast<unsigned long>(op_counters[MAKE]),
             op_counters[MAKE] * per_node);
-  const double nps =
-      t == 0 ? static_cast<double>(n) * VIRTUAL_UNITS_PER_SECOND
-             : static_cast<double>(n) * VIRTUAL_UNITS_PER_SECOND / static_cast<double>(t);
-  uci_print("info string vclock %.1f s, %lu nodes, %.0f nps |",
-            static_cast<double>(t) / VIRTUAL_UNITS_PER_SECOND, static_cast<unsigned long>(n), nps);
+  const double rate = static_cast<double>(virtual_units_per_second);
+  const double nps = t == 0 ? static_cast<double>(n) * rate
+                            : static_cast<double>(n) * rate / static_cast<double>(t);
+  uci_print("info string vclock %.1f s, %lu nodes, %.0f nps |", static_cast<double>(t) / rate,
+            static_cast<unsigned long>(n), nps);
   const double divisor = t == 0 ? 1.0 : static_cast<double>(t);
   for (const CostGroup& group : COST_GROUPS) {
     double sum = 0;

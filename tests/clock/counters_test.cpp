@@ -30,6 +30,32 @@ TEST_F(CostTable, BuiltInTableIsTruncated) {
       0, 0,   4729, 0,    5246, 21, 6474, 0,    942, 91,   2613, 2503, 0, 622, 16360, 0, 0};
   for (int k = 0; k < COST_KEY_COUNT; ++k) EXPECT_EQ(op_costs[k], expected[k]) << COST_KEY_NAMES[k];
   EXPECT_EQ(slcalls_cost, 2613);  // no SLCALLS key: the SEEL cost
+  EXPECT_EQ(virtual_units_per_second, 3546900);
+}
+
+// A cost file may name its rate; a bad one is reported and the default used.
+TEST_F(CostTable, UnitsPerSecondKey) {
+  const auto load = [](const char* json) {
+    return test::capture_output([json] { load_cost_table_from(json, "2", nullptr, nullptr); });
+  };
+  EXPECT_EQ(load("{\"MAKE\": 3, \"UNITS_PER_SECOND\":  1000000000000 }"), "");
+  EXPECT_EQ(virtual_units_per_second, 1000000000000);  // VSCALE scales costs, not the rate
+  EXPECT_EQ(op_costs[MAKE], 6);
+  op_counters[MAKE] = 1000000000;  // 6 * 10^9 units: beyond 32 bits
+  EXPECT_EQ(elapsed_ms(), 6);
+  EXPECT_EQ(load("{\"UNITS_PER_SECOND\": 1000000000000000}"), "");
+  EXPECT_EQ(virtual_units_per_second, 1000000000000000);
+  for (const char* bad :
+       {"0", "-5", "abc", "1.5", "1e12", "1000000000000001", "99999999999999999999", "\"7\"", ""}) {
+    load_cost_table_from("{\"UNITS_PER_SECOND\": 9}", nullptr, nullptr, nullptr);
+    const std::string json = std::string("{\"UNITS_PER_SECOND\": ") + bad + "}";
+    EXPECT_EQ(load(json.c_str()), "info string UNITS_PER_SECOND \"" + std::string(bad) +
+                                      "\" is not a whole number from 1 to 1000000000000000; the "
+                                      "rate is 3546900 units per second\n");
+    EXPECT_EQ(virtual_units_per_second, 3546900) << bad;
+  }
+  EXPECT_EQ(load("{\"MAKE\": 1}"), "");
+  EXPECT_EQ(virtual_units_per_second, 3546900);
 }
 
 TEST_F(CostTable, DefaultJsonIsOneLineWithThirtyTwoKeys) {

@@ -1,0 +1,98 @@
+#!/usr/bin/python3
+"""Checks tools/calibrate.py: the fit recovers known costs, the engine reads
+back the cost file it writes, and a fit without a positive cost writes nothing.
+
+Argument: the engine binary."""
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import numpy as np
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TOOL = os.path.join(HERE, "..", "..", "tools", "calibrate.py")
+sys.path.insert(0, os.path.dirname(TOOL))
+import calibrate  # noqa: E402
+
+ENGINE = sys.argv.pop(1) if len(sys.argv) > 1 else os.path.join(HERE, "..", "..", "build",
+                                                                 "kelmstrad")
+
+
+class Fit(unittest.TestCase):
+    def test_recovers_known_costs(self):
+        rng = np.random.default_rng(7)
+        n, k = 80, len(calibrate.COUNTER_NAMES)
+        counts = rng.integers(0, 10**6, size=(n, k))
+        counts[:, calibrate.COUNTER_NAMES.index("NNF")] = 0  # never counted
+        true = rng.uniform(1e-9, 50e-9, size=k)
+        true[[3, 10, 20]] = 0.0  # operations that cost nothing
+        true[calibrate.COUNTER_NAMES.index("NNF")] = 0.0
+        seconds = counts @ true
+        np.testing.assert_allclose(calibrate.fit(counts, seconds), true, rtol=1e-6, atol=1e-15)
+        # With a percent of noise on the times every search is still modelled within 2%.
+        noisy = seconds * rng.uniform(0.99, 1.01, size=n)
+        fitted = calibrate.fit(counts, noisy)
+        r2, ratios = calibrate.summary(counts, noisy, fitted)
+        self.assertGreater(r2, 0.99)
+        self.assertLess(np.max(np.abs(ratios - 1)), 0.02)
+
+
+class CostFile(unittest.TestCase):
+    def test_engine_reads_back_what_the_tool_writes(self):
+        # Every key its own cost, in milliseconds: the engine's tused after a
+        # search must match the total the tool computes from vsdump's counters.
+        costs = np.array([(i + 1) * 1e-3 for i in range(len(calibrate.COUNTER_NAMES))])
+        rate, units = calibrate.cost_table(costs)
+        self.assertEqual(rate, 10**10)  # 35 ms at a picosecond would pass 32 bits
+        self.assertEqual(units["MAKE"], 8 * 10**7)
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, "costs.json")
+            calibrate.write_cost_file(path, rate, units)
+            with open(path) as f:
+                self.assertEqual(json.load(f)["UNITS_PER_SECOND"], rate)
+            env = dict(os.environ, VCOSTFILE=path, KLMRAW="1")
+            engine = subprocess.Popen([ENGINE], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                      env=env, text=True)
+            engine.stdin.write("setoption name OwnBook value false\nposition fen r1bqkbnr/pppp1"
+                               "ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3\ngo depth 3\n")
+            engine.stdin.flush()
+            out = ""
+            while not out.endswith("\n") or not out.splitlines()[-1].startswith("bestmove"):
+                out += engine.stdout.readline()
+            # "vsdump" only after the answer: any command but stop ends a search.
+            out += engine.communicate("vsdump\n", timeout=60)[0]
+        tused = int(re.search(r"info string tused (\d+) ", out).group(1))
+        counts = [int(x) for x in re.search(r"^vsdump (.*)$", out, re.M).group(1).split()]
+        priced = [units.get(k, 0) for k in calibrate.COUNTER_NAMES]  # NNF, NNO: 0
+        self.assertGreater(sum(c > 0 for c in counts), 10)
+        # tused is printed before the ponder move is looked up, which charges a
+        # few more operations by the time of "vsdump".
+        modelled = sum(u * c for u, c in zip(priced, counts)) * 1000 // rate
+        self.assertLessEqual(tused, modelled)
+        self.assertGreater(tused, modelled * 0.995)
+        self.assertNotIn("UNITS_PER_SECOND", out)
+
+    def test_no_positive_cost_writes_nothing(self):
+        records = [{"config": "default", "position": 1, "depth": 6, "ms": [30, 31],
+                    "counts": [0] * len(calibrate.COUNTER_NAMES)}]
+        with tempfile.TemporaryDirectory() as tmp:
+            saved = os.path.join(tmp, "m.json")
+            with open(saved, "w") as f:
+                json.dump(records, f)
+            out = os.path.join(tmp, "costs.json")
+            proc = subprocess.run([TOOL, "--measurements", saved, "--out", out],
+                                  capture_output=True, text=True)
+            self.assertEqual(proc.returncode, 1)
+            self.assertIn("no operation has a positive cost", proc.stderr)
+            self.assertIn("no cost file written", proc.stderr)
+            self.assertFalse(os.path.exists(out))
+        # Costs below half a unit at the finest rate round to nothing as well.
+        self.assertIsNone(calibrate.cost_table(np.full(35, 1e-13))[0])
+
+
+if __name__ == "__main__":
+    unittest.main()

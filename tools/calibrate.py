@@ -1,0 +1,326 @@
+#!/usr/bin/python3
+"""Fits the virtual clock's cost table to this host and writes a cost file.
+
+Runs a spread of searches on the real clock (VirtualClock false): the bench
+positions at successive depths (from a few tens to a few hundred milliseconds), under several configurations (evaluation extras on
+and off, some search switches) so that the mix of operations varies. Each
+search is repeated and its shortest time kept; the time is the processor time
+the engine process used from "go" to "bestmove" (read through its CPU clock,
+nanoseconds), so the fit describes this host with a core to itself even while
+other work shares it (on a loaded machine the wall clock measures the load).
+After each search "vsdump" gives the operation counters. The per-operation costs are then fitted by non-negative
+least squares on the relative error (every search counts alike, short or long),
+and written as a cost file that names its own rate ("UNITS_PER_SECOND", a
+picosecond per unit unless a cost would not fit 32 bits) so the costs are
+meaningful whole numbers. A picture of modelled against measured time per
+search is written beside the file.
+
+Use: VCOSTFILE=build/host-costs.json build/kelmstrad
+
+The fitted table is a model of this host: games stay reproducible everywhere,
+but the strength matches the real clock only on the host it was fitted on.
+Run on an idle machine; the tool warns when the repeated times disagree.
+
+Needs Debian's python3-numpy, python3-scipy and python3-matplotlib (hence
+/usr/bin/python3).
+"""
+import argparse
+import ctypes
+import ctypes.util
+import json
+import os
+import re
+import subprocess
+import sys
+
+import numpy as np
+from scipy.optimize import nnls
+
+# The counters "vsdump" prints, in its order: the 34 operation kinds, then the
+# attacker lookups of the cheap exchange test (priced by "SLCALLS").
+COUNTER_NAMES = [
+    "GENT", "GENT_PC", "GENT_MV", "GENQ", "GENQ_PC", "GENQ_MV", "ATT", "MAKE", "MAKE_CAP",
+    "MAKE_CHEAP", "UNMAKE", "UNMAKE_CAP", "EVAL", "PICK", "PICKSCAN", "AB", "QS", "LEGAL",
+    "TTPROBE", "TTSTORE", "NULL", "CUTUPD", "ATT_PC", "EVALX", "KS", "LMP", "SEEF", "SEEL",
+    "THR", "EGK", "MHK", "PHMISS", "NNF", "NNO", "SLCALLS",
+]
+# NNF and NNO are priced by the network when it loads, not by the cost file.
+FILE_KEYS = [k for k in COUNTER_NAMES if k not in ("NNF", "NNO")]
+INT32_MAX = 2**31 - 1
+FINEST_RATE = 10**12  # one unit a picosecond
+MIN_MS = 10           # shorter searches are dropped: start-up and output weigh too much
+NOISE_LIMIT = 0.05    # repeats more than 5% apart make a search noisy
+
+# Configurations: (name, environment, UCI options). Switches in the
+# environment are read once per process, so each configuration is one engine.
+CONFIGS = [
+    ("default", {}, {}),
+    ("no-eval-extras", {}, {"Terms": "0"}),
+    ("lean", {}, {"Lean": "true"}),
+    ("no-lmr", {"NOLMR": "1"}, {}),
+    ("no-pvs-no-futility", {"NOPVS": "1", "NOFUT": "1"}, {}),
+]
+
+
+def bench_positions(source):
+    """The FENs of the bench, in order, from the engine's source."""
+    with open(source) as f:
+        text = f.read()
+    body = text[text.index("BENCH_FENS"):]
+    body = body[:body.index("};")]
+    return re.findall(r'"([^"]+/[^"]+)"', body)
+
+
+class CpuClock(ctypes.Structure):
+    _fields_ = [("seconds", ctypes.c_long), ("nanoseconds", ctypes.c_long)]
+
+
+class Engine:
+    """One engine process spoken to over UCI, with its processor-time clock."""
+
+    def __init__(self, path, env, options):
+        full_env = dict(os.environ, **env)
+        full_env.pop("VCOSTFILE", None)
+        self.proc = subprocess.Popen([path], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     env=full_env, text=True, bufsize=1)
+        self.libc = ctypes.CDLL(ctypes.util.find_library("c"), use_errno=True)
+        self.clock = ctypes.c_int()
+        if self.libc.clock_getcpuclockid(self.proc.pid, ctypes.byref(self.clock)) != 0:
+            raise RuntimeError("cannot read the engine's processor time")
+        self.send("uci")
+        self.read_until("uciok")
+        for name, value in {"VirtualClock": "false", "OwnBook": "false", **options}.items():
+            self.send(f"setoption name {name} value {value}")
+
+    def cpu_ms(self):
+        t = CpuClock()
+        if self.libc.clock_gettime(self.clock, ctypes.byref(t)) != 0:
+            raise RuntimeError("cannot read the engine's processor time")
+        return t.seconds * 1000.0 + t.nanoseconds / 1e6
+
+    def send(self, line):
+        self.proc.stdin.write(line + "\n")
+        self.proc.stdin.flush()
+
+    def read_until(self, prefix):
+        """The lines up to and including the first that starts with prefix."""
+        lines = []
+        while True:
+            line = self.proc.stdout.readline()
+            if not line:
+                raise RuntimeError(f"engine ended while waiting for {prefix!r}")
+            lines.append(line.rstrip("\n"))
+            if line.startswith(prefix):
+                return lines
+
+    def search(self, fen, depth):
+        """(processor ms, counters) of one search from a new game."""
+        self.send("ucinewgame")
+        self.send(f"position fen {fen}")
+        self.send("isready")
+        self.read_until("readyok")
+        start = self.cpu_ms()
+        self.send(f"go depth {depth}")
+        self.read_until("bestmove")
+        ms = self.cpu_ms() - start
+        self.send("vsdump")
+        counts = [int(x) for x in self.read_until("vsdump")[-1].split()[1:]]
+        if len(counts) != len(COUNTER_NAMES):
+            raise RuntimeError("unexpected vsdump line")
+        return ms, counts
+
+    def close(self):
+        self.send("quit")
+        self.proc.stdin.close()
+        self.proc.wait()
+
+
+def measure(engine_path, positions, repeats, configs=CONFIGS, max_ms=150):
+    """Measures each position at successive depths from 3 while a search takes
+    less than max_ms; searches of MIN_MS or more are repeated `repeats` times.
+    Returns a list of measurement records."""
+    records = []
+    total = len(configs) * len(positions)
+    done = 0
+    for name, env, options in configs:
+        engine = Engine(engine_path, env, options)
+        for index, fen in enumerate(positions):
+            done += 1
+            for depth in range(3, 30):
+                times = []
+                for r in range(repeats):
+                    sys.stderr.write(f"\rmeasuring {done}/{total}: {name}, position {index + 1}, "
+                                     f"depth {depth}, run {r + 1}/{repeats}   ")
+                    sys.stderr.flush()
+                    ms, counts = engine.search(fen, depth)
+                    times.append(ms)
+                    if ms < MIN_MS:
+                        break  # too short to time, and not recorded
+                if min(times) >= MIN_MS:
+                    records.append({"config": name, "position": index + 1, "depth": depth,
+                                    "ms": times, "counts": counts})
+                if min(times) >= max_ms:
+                    break  # deeper would only take longer
+        engine.close()
+    sys.stderr.write("\n")
+    return records
+
+
+def fit(counts, seconds):
+    """Non-negative costs (seconds per count) minimising the relative error.
+
+    Each row is divided by its measured time, so every search weighs alike;
+    columns are scaled to unit length for the solver, never-counted
+    operations get cost 0, and the costs are scaled so that the median search
+    is modelled at its measured time.
+    """
+    a = np.asarray(counts, dtype=float) / np.asarray(seconds, dtype=float)[:, None]
+    norms = np.linalg.norm(a, axis=0)
+    used = norms > 0
+    costs = np.zeros(a.shape[1])
+    if used.any():
+        x, _ = nnls(a[:, used] / norms[used], np.ones(a.shape[0]))
+        costs[used] = x / norms[used]
+    # Noisy times shrink a least-squares fit of ratios toward zero; one common
+    # factor brings the median search back to modelled = measured.
+    ratios = a @ costs
+    if np.median(ratios) > 0:
+        costs /= np.median(ratios)
+    return costs
+
+
+def summary(counts, seconds, costs):
+    """R^2, and the per-search modelled/measured ratios."""
+    model = np.asarray(counts, dtype=float) @ costs
+    t = np.asarray(seconds, dtype=float)
+    residual = np.sum((t - model) ** 2)
+    spread = np.sum((t - t.mean()) ** 2)
+    r2 = 1.0 - residual / spread if spread > 0 else float("nan")
+    return r2, model / t
+
+
+def cost_table(costs):
+    """(rate, {key: whole units}) or (None, reason) when no cost is positive.
+
+    The rate is the finest power of ten, at most a picosecond a unit, at which
+    every cost fits 32 bits.
+    """
+    by_key = dict(zip(COUNTER_NAMES, costs))
+    largest = max(by_key[k] for k in FILE_KEYS)
+    rate = FINEST_RATE
+    while rate > 1 and largest * rate > INT32_MAX:
+        rate //= 10
+    units = {k: int(round(by_key[k] * rate)) for k in FILE_KEYS}
+    if max(units.values()) <= 0:
+        return None, ("no operation has a positive cost in the fit (every counter was zero, "
+                      "or no cost reaches one unit): the virtual clock would stand still")
+    if units["SLCALLS"] == 0 and units["SEEL"] > 0:
+        units["SLCALLS"] = 1  # 0 would make the engine price these lookups as SEEL
+    return rate, units
+
+
+def write_cost_file(path, rate, units):
+    """A one-line JSON object the engine's cost reader takes: every key, then the rate."""
+    members = [f'"{k}": {units[k]}' for k in FILE_KEYS] + [f'"UNITS_PER_SECOND": {rate}']
+    with open(path, "w") as f:
+        f.write("{" + ", ".join(members) + "}\n")
+
+
+def draw(path, measured, model, configs):
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+    fig, ax = plt.subplots(figsize=(7, 7))
+    for name in dict.fromkeys(configs):
+        sel = [i for i, c in enumerate(configs) if c == name]
+        ax.scatter(measured[sel] * 1000, model[sel] * 1000, s=12, label=name)
+    lo = min(measured.min(), model.min()) * 1000 * 0.8
+    hi = max(measured.max(), model.max()) * 1000 * 1.25
+    ax.plot([lo, hi], [lo, hi], color="black", linewidth=1, label="modelled = measured")
+    ax.set_xscale("log")
+    ax.set_yscale("log")
+    ax.set_xlim(lo, hi)
+    ax.set_ylim(lo, hi)
+    ax.set_xlabel("measured time (ms of processor time)")
+    ax.set_ylabel("modelled time (ms, fitted cost table)")
+    ax.set_title("Cost table fitted to this host: one point per search")
+    ax.legend(fontsize=8)
+    fig.tight_layout()
+    fig.savefig(path, dpi=100)
+    plt.close(fig)
+
+
+def report(records, costs, out):
+    """Prints the fit; returns (r2, ratios)."""
+    counts = [r["counts"] for r in records]
+    seconds = np.array([min(r["ms"]) / 1000.0 for r in records])
+    r2, ratios = summary(counts, seconds, costs)
+    out.write(f"{len(records)} searches fitted\n")
+    out.write("cost per operation (ns):\n")
+    for key, cost in zip(COUNTER_NAMES, costs):
+        if key not in ("NNF", "NNO"):
+            out.write(f"  {key:<11} {cost * 1e9:9.3f}\n")
+    off = np.sort(np.abs(ratios - 1.0))
+    worst = off[int(0.9 * len(off)):]
+    out.write(f"R^2 {r2:.4f}\n")
+    out.write(f"modelled/measured per search: median {np.median(ratios):.3f}, "
+              f"worst 10% off by {worst.min() * 100:.1f}% to {worst.max() * 100:.1f}%\n")
+    spreads = np.array([(np.median(r["ms"]) - min(r["ms"])) / min(r["ms"]) for r in records])
+    noisy = spreads > NOISE_LIMIT
+    if noisy.mean() > 0.1:
+        out.write(f"warning: measured times are noisy: {noisy.sum()} of {len(records)} searches "
+                  f"have repeats more than {NOISE_LIMIT * 100:.0f}% apart (median spread "
+                  f"{np.median(spreads) * 100:.1f}%); run on an idle machine\n")
+    return seconds, counts, ratios
+
+
+def main(argv=None):
+    here = os.path.dirname(os.path.abspath(__file__))
+    p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    p.add_argument("--engine", default=os.path.join(here, "..", "build", "kelmstrad"))
+    p.add_argument("--out", default=os.path.join(here, "..", "build", "host-costs.json"),
+                   help="cost file to write (the picture goes beside it, .png)")
+    p.add_argument("--max-ms", type=int, default=150,
+                   help="deepen each position until a search takes this long")
+    p.add_argument("--repeats", type=int, default=3, help="runs of each search (minimum kept)")
+    p.add_argument("--positions", type=int, default=40, help="first N bench positions")
+    p.add_argument("--stride", type=int, default=1, help="only every Nth of those positions")
+    p.add_argument("--configs", type=int, default=len(CONFIGS),
+                   help=f"first N configurations of: {', '.join(c[0] for c in CONFIGS)}")
+    p.add_argument("--bench-source", default=os.path.join(here, "..", "src", "driver",
+                                                          "bench.cpp"))
+    p.add_argument("--save", help="also write the measurements to this JSON file")
+    p.add_argument("--measurements", help="fit these saved measurements instead of measuring")
+    args = p.parse_args(argv)
+
+    if args.measurements:
+        with open(args.measurements) as f:
+            records = json.load(f)
+    else:
+        positions = bench_positions(args.bench_source)[:args.positions:args.stride]
+        records = measure(args.engine, positions, args.repeats, CONFIGS[:args.configs],
+                          args.max_ms)
+        if args.save:
+            with open(args.save, "w") as f:
+                json.dump(records, f)
+    if not records:
+        sys.stderr.write("calibrate: no search lasted long enough to measure; "
+                         "no cost file written\n")
+        return 1
+    seconds = [min(r["ms"]) / 1000.0 for r in records]
+    costs = fit([r["counts"] for r in records], seconds)
+    seconds, counts, ratios = report(records, costs, sys.stdout)
+    rate, units = cost_table(costs)
+    if rate is None:
+        sys.stderr.write(f"calibrate: {units}; no cost file written\n")
+        return 1
+    write_cost_file(args.out, rate, units)
+    picture = os.path.splitext(args.out)[0] + ".png"
+    draw(picture, seconds, np.asarray(counts, dtype=float) @ costs,
+         [r["config"] for r in records])
+    print(f"wrote {args.out} ({rate} units per second) and {picture}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
