@@ -98,6 +98,15 @@ def run_engine(engine, case, env, cwd):
             collected.append(line)
         return line
 
+    def send(data):
+        """Writes to the engine; an engine that has already exited (a refused
+        start-up, "quit") reads no more, which is not a time-out."""
+        try:
+            proc.stdin.write(data)
+            proc.stdin.flush()
+        except BrokenPipeError:
+            pass
+
     ended = False
     try:
         for item in case["input"]:
@@ -113,18 +122,19 @@ def run_engine(engine, case, env, cwd):
                     break
             elif isinstance(item, SendFile):
                 with open(item.path, "rb") as handle:
-                    proc.stdin.write(handle.read())
-                proc.stdin.flush()
+                    send(handle.read())
             else:
-                proc.stdin.write((item + "\n").encode())
-                proc.stdin.flush()
-        proc.stdin.close()
+                send((item + "\n").encode())
+        try:
+            proc.stdin.close()
+        except BrokenPipeError:
+            pass
         while not ended and next_line() is not None:
             pass
         status = proc.wait(timeout=max(deadline - time.monotonic(), 0.1))
         for reader in readers:
             reader.join(timeout=max(deadline - time.monotonic(), 0.1))
-    except (TimeoutError, subprocess.TimeoutExpired, BrokenPipeError):
+    except (TimeoutError, subprocess.TimeoutExpired):
         proc.kill()
         proc.wait()
         return None

@@ -1,0 +1,143 @@
+#include "uci/profile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace kelmstrad {
+
+namespace {
+
+// Every variable the engine reads. A profile naming anything else is refused:
+// a misspelt switch would otherwise leave a silently default engine. A new
+// switch must be added here to be settable from a profile.
+constexpr const char* KNOWN_SWITCHES[] = {
+    "ASP",     "BADLAST",   "BOOKFILE", "CHEAPSEE", "CHKEXT", "CMOVE",  "CORR",     "CORRCOST",
+    "CORRMAX", "CORRN",     "CORRW",    "CTRACE",   "DELTA",  "EGK",    "EVDBG",    "EVDBG2",
+    "FUT2",    "GCPCOST",   "HIST",     "HISTP",    "IIR",    "KEEPTT", "KLMRAW",   "KT",
+    "KTCOST",  "KTOPP",     "KTROP",    "LAZYM",    "LAZYQ",  "LAZYS",  "LCOST",    "LMP",
+    "LMR3",    "LMRLOG",    "LOOSE",    "MHK",      "MHKG",   "MHKP",   "MOBEV",    "MOBPC",
+    "MOBSQ",   "MOPC",      "MOPK",     "NECOST",   "NEXT",   "NMRD",   "NNBLEND",  "NNFCOST",
+    "NNOCOST", "NNRES",     "NNSCALE",  "NNUE",     "NOEXT",  "NOFUT",  "NOHIST",   "NOLMR",
+    "NOPVS",   "NOQS",      "NOTT",     "NOTTM",    "NTHR",   "NTHRM",  "OPK",      "OPKG",
+    "OPKW",    "ORC",       "OUTP",     "PARAMS",   "PGBOOK", "PGFIX",  "PGSEED",   "PHSIM",
+    "PVORD",   "PVS",       "QCHK",     "QDELTA",   "QFUT",   "QMAX",   "QREC",     "QREPSTAT",
+    "QSTAT",   "QTT",       "QTTCOST",  "RAZOR",    "RECAP",  "RFP",    "RFPD",     "RFPM",
+    "SEEC",    "SEEQ",      "SKPASS",   "SKSEE",    "SOFT",   "STAGED", "STORM",    "TBD",
+    "TBRK",    "TDIV",      "THRX",     "TINC",     "TMODE",  "TRAP",   "TRAPCOST", "TT2",
+    "TTENT",   "VCOSTFILE", "VSCALE",
+};
+
+constexpr const char* BLANKS = " \t\r";
+
+bool known_switch(const std::string& name) {
+  return std::any_of(std::begin(KNOWN_SWITCHES), std::end(KNOWN_SWITCHES),
+                     [&](const char* known) { return name == known; });
+}
+
+// `text` without its leading and trailing blanks.
+std::string trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(BLANKS);
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(BLANKS) - first + 1);
+}
+
+// One line, already trimmed and not a comment: its setting, or a reason.
+bool parse_setting(const std::string& line, std::pair<std::string, std::string>* setting,
+                   std::string* why) {
+  const size_t equals = line.find('=');
+  if (equals == std::string::npos) {
+    *why = "not NAME=VALUE";
+    return false;
+  }
+  const std::string name = trimmed(line.substr(0, equals));
+  std::string value = line.substr(equals + 1);
+  // A '#' after a blank starts a comment; one inside a word is part of the value.
+  for (size_t i = 1; i < value.size(); ++i) {
+    if (value[i] == '#' && strchr(BLANKS, value[i - 1]) != nullptr) {
+      value.resize(i);
+      break;
+    }
+  }
+  value = trimmed(value);
+  if (name.empty()) {
+    *why = "no switch name before '='";
+    return false;
+  }
+  if (!known_switch(name)) {
+    *why = "unknown switch " + name;
+    return false;
+  }
+  if (value.empty()) {
+    *why = "no value for " + name;
+    return false;
+  }
+  *setting = {name, value};
+  return true;
+}
+
+}  // namespace
+
+bool parse_profile(const std::string& text, ProfileSettings* settings, std::string* why) {
+  settings->clear();
+  size_t start = 0;
+  for (int number = 1; start < text.size(); ++number) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = trimmed(text.substr(start, end - start));
+    start = end + 1;
+    if (line.empty() || line[0] == '#') continue;
+    std::pair<std::string, std::string> setting;
+    std::string reason;
+    if (!parse_setting(line, &setting, &reason)) {
+      *why = "line " + std::to_string(number) + ": " + reason;
+      return false;
+    }
+    for (const auto& earlier : *settings) {
+      if (earlier.first == setting.first) {
+        *why = "line " + std::to_string(number) + ": " + setting.first + " set twice";
+        return false;
+      }
+    }
+    settings->push_back(setting);
+  }
+  // An empty file is more likely the wrong file than a wish for the defaults.
+  if (settings->empty()) {
+    *why = "no NAME=VALUE line";
+    return false;
+  }
+  return true;
+}
+
+bool apply_profile(const char* path, std::string* why) {
+  FILE* f = fopen(path, "rb");
+  if (f == nullptr) {
+    *why = std::string("cannot open: ") + strerror(errno);
+    return false;
+  }
+  std::string text;
+  char chunk[4096];
+  size_t n;
+  while ((n = fread(chunk, 1, sizeof(chunk), f)) > 0) text.append(chunk, n);
+  // A folder opens but cannot be read.
+  const bool failed = ferror(f) != 0;
+  const int error = errno;
+  fclose(f);
+  if (failed) {
+    *why = std::string("cannot read: ") + strerror(error);
+    return false;
+  }
+  if (text.find('\0') != std::string::npos) {
+    *why = "not a text file";
+    return false;
+  }
+  ProfileSettings settings;
+  if (!parse_profile(text, &settings, why)) return false;
+  for (const auto& [name, value] : settings) env_assign(name.c_str(), value.c_str());
+  return true;
+}
+
+}  // namespace kelmstrad
