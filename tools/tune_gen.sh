@@ -8,12 +8,12 @@
 # fixed node count per move and the opponents at a fixed depth (so the games
 # do not depend on the load of the host), the openings walked through a
 # Polyglot book. The games are appended
-# to OUT.games.pgn; at the end extract_positions writes the positions of all
-# of them to OUT (book plies, positions in check and positions that are not
-# quiet dropped; each line "<FEN> [result for White]").
+# to OUT.games.pgn; at the end `tune pgn` writes the positions of all of them
+# to OUT (book plies, positions in check, captures played and positions that
+# are not quiet dropped; each line "<FEN> [result for White]").
 #
 # Settings (environment):
-#   BUILD=build          folder holding kelmstrad, tools/match, tools/extract_positions
+#   BUILD=build          folder holding kelmstrad, tools/match, tools/tune
 #   NODES=10000          Kelmstrad's nodes per move
 #   OPP_LIMIT=depth=4    the opponents' limit per move (a match engine key: nodes=N
 #                        or depth=N; Glaurung 2.2 answers "bestmove (none)" in about
@@ -37,7 +37,7 @@ plies=${PLIES:-8}
 seed=${SEED:-1}
 opponents=${OPPONENTS:-/usr/games/glaurung}
 pgn=$out.games.pgn
-for tool in "$build/kelmstrad" "$build/tools/match" "$build/tools/extract_positions"; do
+for tool in "$build/kelmstrad" "$build/tools/match" "$build/tools/tune"; do
   [ -x "$tool" ] || { echo "tune_gen: $tool is missing (make build)" >&2; exit 2; }
 done
 [ -r "$book" ] || { echo "tune_gen: cannot read the book $book" >&2; exit 2; }
@@ -68,4 +68,4 @@ while [ "$b" -le "$batches" ]; do
   done
   b=$((b + 1))
 done
-"$build/tools/extract_positions" -o "$out" "$pgn"
+"$build/tools/tune" pgn -pgn "$pgn" -o "$out"

@@ -1,5 +1,6 @@
 // Training positions from the match runner's games: the PGN reader, the
-// filters (book plies, check, quiet) and the result labels.
+// filters (book plies, early plies, check, capture played, quiet) and the
+// result labels.
 #include "positions.h"
 
 #include <gtest/gtest.h>
@@ -15,14 +16,16 @@
 namespace kelmstrad::tune_data {
 namespace {
 
-// The Blackburne Shilling trap: after 3...Nd4 the e5 pawn hangs, after 6...Qxe4+
-// White is in check, after 2...Nc6 nothing can be taken with profit.
+// The Blackburne Shilling trap: after 6...Qxe4+ White is in check, after
+// 2...Nc6 nothing can be taken with profit; the mate's score comment, not the
+// closing one, tells it was searched. In the drawn game 1...d5 came from the
+// engine's own book (a time, no score) and after 2. c4 Black can take a pawn.
 constexpr const char* GAMES = R"([Event "t"]
 [Result "0-1"]
 [Termination "normal"]
 
 1. e4 {book} e5 {book} 2. Nf3 {+0.30/5 0.010s} Nc6 {-0.20/5 0.010s} 3. Bc4 Nd4
-4. Nxe5 Qg5 5. Nxf7 Qxg2 6. Rf1 Qxe4+ 7. Be2 Nf3# {Black mates} 0-1
+4. Nxe5 Qg5 5. Nxf7 Qxg2 6. Rf1 Qxe4+ 7. Be2 Nf3# {-M1/3 0.010s} {Black mates} 0-1
 
 [Result "1-0"]
 [Termination "normal"]
@@ -33,7 +36,7 @@ constexpr const char* GAMES = R"([Event "t"]
 [Result "1/2-1/2"]
 [Termination "adjudication"]
 
-1. d4 {book} d5 2. c4 e6 1/2-1/2
+1. d4 {book} d5 {0.001s} 2. c4 {+0.10/4 0.010s} e6 {-0.20/4 0.010s} 1/2-1/2
 
 [Result "1-0"]
 [Termination "rules infraction"]
@@ -51,17 +54,16 @@ constexpr const char* GAMES = R"([Event "t"]
 
 constexpr const char* QUIET_AFTER_NC6 =
     "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
-constexpr const char* HANGING_E5 =
-    "r1bqkbnr/pppp1ppp/8/4p3/2BnP3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4";
+constexpr const char* HANGING_C4 = "rnbqkbnr/ppp1pppp/8/3p4/2PP4/8/PP2PPPP/RNBQKBNR b KQkq";
 
-std::vector<std::string> lines_of(const std::string& text, ExtractCounts* counts) {
+std::vector<std::string> lines_of(const std::string& text, int skip, ExtractCounts* counts) {
   std::istringstream in(text);
   PgnGame game;
   std::string error;
   std::vector<std::string> lines;
   std::set<std::string> seen;
   while (read_pgn_game(in, &game, &error))
-    EXPECT_TRUE(extract_game(game, &seen, &lines, counts, &error));
+    EXPECT_TRUE(extract_game(game, skip, &seen, &lines, counts, &error));
   EXPECT_EQ(error, "");
   return lines;
 }
@@ -89,13 +91,15 @@ class TrainingPositions : public testing::Test {
 
 TEST_F(TrainingPositions, FiltersAndLabels) {
   ExtractCounts counts;
-  const std::vector<std::string> lines = lines_of(GAMES, &counts);
+  const std::vector<std::string> lines = lines_of(GAMES, 0, &counts);
   EXPECT_EQ(counts.games, 3);
   EXPECT_EQ(counts.skipped_games, 2);  // the faulty and the unfinished one
   EXPECT_EQ(counts.repeated_games, 1);
-  EXPECT_EQ(counts.book, 3);
+  EXPECT_EQ(counts.book, 4);
+  EXPECT_EQ(counts.early, 0);
   EXPECT_EQ(counts.in_check, 1);  // before 7. Be2
-  EXPECT_EQ(counts.kept + counts.not_quiet, 14 + 5 + 4 - 3 - 1);
+  EXPECT_EQ(counts.capture, 4);   // Nxe5, Nxf7, Qxg2, Qxe4+
+  EXPECT_EQ(counts.kept + counts.not_quiet, 14 + 5 + 4 - 4 - 1 - 4);
   EXPECT_EQ(counts.kept, static_cast<long>(lines.size()));
   // Book plies: the start and the position after 1. e4 of the first game are
   // not taken; the second game (no book marks) gives the start position.
@@ -103,7 +107,7 @@ TEST_F(TrainingPositions, FiltersAndLabels) {
   EXPECT_TRUE(has_line(lines, std::string(START_FEN) + " [1.0]"));
   EXPECT_TRUE(has_line(lines, std::string(QUIET_AFTER_NC6) + " [0.0]"));
   EXPECT_TRUE(has_line(lines, std::string(QUIET_AFTER_NC6) + " [1.0]"));
-  EXPECT_FALSE(has_line(lines, std::string(HANGING_E5) + " [0.0]"));
+  for (const std::string& line : lines) EXPECT_EQ(line.find(HANGING_C4), std::string::npos);
   // The drawn game (the only one with a pawn on d4) is labelled 0.5.
   for (const std::string& line : lines)
     if (line.find("3P4") != std::string::npos) {
@@ -114,6 +118,11 @@ TEST_F(TrainingPositions, FiltersAndLabels) {
     parse_fen(line.substr(0, line.rfind(' ')).c_str());
     EXPECT_TRUE(quiet_position()) << line;
   }
+  // Plies before the fourth: 2. Nf3 of the first game, all three of the second, 2. c4 of the third.
+  ExtractCounts later;
+  lines_of(GAMES, 3, &later);
+  EXPECT_EQ(later.early, 5);
+  EXPECT_EQ(later.kept + later.not_quiet + later.early, counts.kept + counts.not_quiet);
 }
 
 TEST_F(TrainingPositions, MalformedGames) {
@@ -130,7 +139,7 @@ TEST_F(TrainingPositions, MalformedGames) {
   ASSERT_TRUE(read_pgn_game(illegal, &game, &error));
   std::vector<std::string> lines;
   std::set<std::string> seen;
-  EXPECT_FALSE(extract_game(game, &seen, &lines, &counts, &error));
+  EXPECT_FALSE(extract_game(game, 0, &seen, &lines, &counts, &error));
   EXPECT_EQ(error, "cannot play move 3 \"Ke3\"");
   EXPECT_TRUE(lines.empty());
 }

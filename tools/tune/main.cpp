@@ -27,6 +27,8 @@ const char* usage_text() {
          "                                        write labelled positions from random games\n"
          "       tune pgn -pgn GAMES.pgn -o FILE [-skip PLIES]\n"
          "                                        write the quiet positions of match games\n"
+         "                                        (book plies, checks, captures played and\n"
+         "                                        unfinished, faulty or repeated games left out)\n"
          "Data: one position a line, '<FEN with 6 fields> [<r>]', r 1.0, 0.5 or 0.0 for White;\n"
          "'#' lines and blank lines are skipped. A tenth is held out and decides the best\n"
          "pass: every tenth game (a run of lines with one result and a rising move number).\n"
@@ -215,10 +217,13 @@ int run(int argc, char** argv) {
     return fail(error);
   enter_tuning_mode();
   if (o.pgn) {
-    PgnSummary summary;
-    if (!write_pgn_positions(o.pgn_file, o.out, o.skip, &summary, &error)) return fail(error);
-    printf("%d games, %d positions written to %s\n", summary.games, summary.positions,
-           o.out.c_str());
+    tune_data::ExtractCounts c;
+    if (!write_pgn_positions(o.pgn_file, o.out, o.skip, &c, &error)) return fail(error);
+    printf(
+        "%ld games (skipped: %ld unfinished or faulty, %ld repeated), %ld positions written to "
+        "%s; dropped: %ld book, %ld early, %ld in check, %ld capture, %ld not quiet\n",
+        c.games, c.skipped_games, c.repeated_games, c.kept, o.out.c_str(), c.book, c.early,
+        c.in_check, c.capture, c.not_quiet);
     return 0;
   }
   if (o.synth) {

@@ -9,7 +9,7 @@ add_executable(tune
     tune/param_set.cpp
     tune/pgn_positions.cpp
     tune/synthetic.cpp)
-target_link_libraries(tune PRIVATE match_core)
+target_link_libraries(tune PRIVATE tune_data_core)
 target_compile_definitions(tune PRIVATE TUNE_PLOT_SCRIPT="${CMAKE_CURRENT_SOURCE_DIR}/tune/plot_errors.py")
 
 if(BUILD_TESTING)

@@ -24,9 +24,11 @@ bool is_result(const std::string& w) {
   return w == "1-0" || w == "0-1" || w == "1/2-1/2" || w == "*";
 }
 
-// Movetext state across lines: inside a comment or a variation, and the comment so far.
+// Movetext state across lines: inside a comment or a variation, the comment
+// so far, and whether the last move has had its comment.
 struct Movetext {
   bool in_comment = false;
+  bool move_commented = false;
   int variation_depth = 0;
   std::string comment;
   bool done = false;
@@ -50,6 +52,7 @@ void take_word(std::string word, PgnGame* game, Movetext* m) {
   }
   game->moves.push_back(word);
   game->book.push_back(false);
+  m->move_commented = false;
 }
 
 // Splits a movetext line into words, comments and variations.
@@ -64,8 +67,11 @@ void take_line(const std::string& line, PgnGame* game, Movetext* m) {
     if (m->in_comment) {
       if (c == '}') {
         m->in_comment = false;
-        if (m->comment == "book" && m->variation_depth == 0 && !game->book.empty())
-          game->book.back() = true;
+        // A closing comment ("Black mates") follows the last move's own one.
+        if (m->variation_depth == 0 && !game->book.empty() && !m->move_commented) {
+          game->book.back() = m->comment == "book" || m->comment.find('/') == std::string::npos;
+          m->move_commented = true;
+        }
       } else {
         m->comment += c;
       }

@@ -37,8 +37,8 @@ const char* result_label(const std::string& result) {
   return "";
 }
 
-bool extract_game(const PgnGame& game, std::set<std::string>* seen, std::vector<std::string>* lines,
-                  ExtractCounts* counts, std::string* error) {
+bool extract_game(const PgnGame& game, int skip, std::set<std::string>* seen,
+                  std::vector<std::string>* lines, ExtractCounts* counts, std::string* error) {
   const std::string label = result_label(game.result);
   // A fault (illegal move, crash, time) decides a game without a word from the board.
   if (label.empty() || (game.termination != "normal" && game.termination != "adjudication" &&
@@ -57,10 +57,16 @@ bool extract_game(const PgnGame& game, std::set<std::string>* seen, std::vector<
   std::vector<std::string> kept;
   ExtractCounts c;
   for (size_t i = 0; i < game.moves.size(); ++i) {
+    const std::string& san = game.moves[i];
     if (game.book[i]) {
       ++c.book;
+    } else if (static_cast<int>(i) < skip) {
+      ++c.early;
     } else if (state.in_check) {
       ++c.in_check;
+    } else if (san.find('x') != std::string::npos || san.find('=') != std::string::npos) {
+      // The engine saw a gain the static evaluation does not hold.
+      ++c.capture;
     } else {
       parse_fen(state.fen.c_str());
       if (quiet_position()) {
@@ -78,7 +84,9 @@ bool extract_game(const PgnGame& game, std::set<std::string>* seen, std::vector<
   lines->insert(lines->end(), kept.begin(), kept.end());
   ++counts->games;
   counts->book += c.book;
+  counts->early += c.early;
   counts->in_check += c.in_check;
+  counts->capture += c.capture;
   counts->not_quiet += c.not_quiet;
   counts->kept += c.kept;
   return true;

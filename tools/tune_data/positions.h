@@ -1,7 +1,8 @@
 // Training positions from played games: every position in which an engine
-// chose a move (the book plies skipped), unless the side to move is in check
-// or the position is not quiet (its quiescence score differs from its static
-// evaluation), labelled with the game's result from White's point of view.
+// searched its move (book plies skipped), unless the side to move is in check,
+// the move played captures or promotes, or the position is not quiet (its
+// quiescence score differs from its static evaluation), labelled with the
+// game's result from White's point of view.
 // Line format: "<FEN, six fields> [r]" with r = 1.0, 0.5 or 0.0.
 #pragma once
 
@@ -18,7 +19,9 @@ struct ExtractCounts {
   long skipped_games = 0;   // unfinished, or decided by a fault rather than the board
   long repeated_games = 0;  // the same start and moves as an earlier game
   long book = 0;            // positions of book plies
+  long early = 0;           // before the first ply taken (extract_game's `skip`)
   long in_check = 0;
+  long capture = 0;  // a capture or a promotion was played
   long not_quiet = 0;
   long kept = 0;
 };
@@ -35,9 +38,10 @@ bool quiet_position();
 const char* result_label(const std::string& result);
 
 // Appends the kept positions of a game to `lines`; false with a message when
-// a move cannot be played (the lines of that game are not appended). A game
-// whose start and moves are in `seen` is skipped; each taken game is added.
-bool extract_game(const PgnGame& game, std::set<std::string>* seen, std::vector<std::string>* lines,
-                  ExtractCounts* counts, std::string* error);
+// a move cannot be played (the lines of that game are not appended). The
+// positions before ply `skip` are left out. A game whose start and moves are
+// in `seen` is skipped; each taken game is added.
+bool extract_game(const PgnGame& game, int skip, std::set<std::string>* seen,
+                  std::vector<std::string>* lines, ExtractCounts* counts, std::string* error);
 
 }  // namespace kelmstrad::tune_data
