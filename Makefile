@@ -39,7 +39,8 @@ test-slow: build
 #              (ASSERTs on, position_is_ok after every make and unmake), whole suite.
 #   test-tsan: ThreadSanitizer on an optimised build, whole suite.
 # Both leave out the default-depth bench signature (label "signature"), which
-# takes minutes there; the shallower bench cases run.
+# takes minutes there (the shallower bench cases run), and the tuner's test
+# (label "release-only"), whose fits take minutes there.
 #   test-debug: the plain Debug build, whole suite.
 # Each run configures its folder again, so flags changed here reach a folder
 # built before.
@@ -57,17 +58,17 @@ SANITIZER_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_aft
 test-asan:
 	cmake -S . -B $(ASAN_BUILD) $(ASAN_CMAKE_FLAGS) >/dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target $(CHECKED_TARGETS)
-	cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) -LE 'slow|signature'
+	cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) -LE 'slow|signature|release-only'
 
 test-tsan:
 	cmake -S . -B $(TSAN_BUILD) $(TSAN_CMAKE_FLAGS) >/dev/null
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(CHECKED_TARGETS)
-	cd $(TSAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) -LE 'slow|signature'
+	cd $(TSAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) -LE 'slow|signature|release-only'
 
 test-debug:
 	cmake -S . -B $(DEBUG_BUILD) $(DEBUG_CMAKE_FLAGS) >/dev/null
 	cmake --build $(DEBUG_BUILD) -j $(JOBS) --target $(CHECKED_TARGETS)
-	cd $(DEBUG_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+	cd $(DEBUG_BUILD) && ctest --output-on-failure -j $(JOBS) -LE 'slow|release-only'
 
 # Every C++ source in the repository, in the style of .clang-format.
 FORMAT_SOURCES = $(shell git ls-files '*.cpp' '*.h')

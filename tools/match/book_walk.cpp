@@ -1,5 +1,6 @@
 #include "book_walk.h"
 
+#include <cstdlib>
 #include <random>
 #include <set>
 
@@ -13,6 +14,13 @@ namespace kelmstrad::match {
 namespace {
 
 constexpr int TRIES_PER_LINE = 100;
+
+// A book read for one walk: load_polyglot_book leaves its bytes for the caller
+// to keep (the engine keeps its book for the process); the walk frees them.
+struct WalkBook {
+  PolyglotBook book;
+  ~WalkBook() { free(const_cast<uint8_t*>(book.bytes)); }
+};
 
 // One walk from the start position; false when it leaves the book early.
 bool walk_once(const PolyglotBook& book, int plies, std::mt19937_64& rng,
@@ -45,8 +53,9 @@ bool walk_once(const PolyglotBook& book, int plies, std::mt19937_64& rng,
 
 bool walk_book_lines(const std::string& file, int plies, int count, uint64_t seed,
                      std::vector<Opening>* lines, std::string* error) {
-  PolyglotBook book;
-  if (!load_polyglot_book(file.c_str(), &book) || book.count <= 0)
+  WalkBook walk_book;
+  const PolyglotBook& book = walk_book.book;
+  if (!load_polyglot_book(file.c_str(), &walk_book.book) || book.count <= 0)
     return *error = "cannot read Polyglot book \"" + file + "\"", false;
   std::mt19937_64 rng(seed);
   std::set<std::vector<std::string>> seen;
