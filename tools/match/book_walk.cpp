@@ -7,6 +7,7 @@
 #include "board/make.h"
 #include "board/move.h"
 #include "driver/polyglot.h"
+#include "fail.h"
 
 namespace kelmstrad::match {
 
@@ -47,7 +48,7 @@ bool walk_book_lines(const std::string& file, int plies, int count, uint64_t see
                      std::vector<Opening>* lines, std::string* error) {
   PolyglotBook book;
   if (!load_polyglot_book(file.c_str(), &book) || book.count <= 0)
-    return *error = "cannot read Polyglot book \"" + file + "\"", false;
+    return fail(error, "cannot read Polyglot book \"" + file + "\"");
   std::mt19937_64 rng(seed);
   std::set<std::vector<std::string>> seen;
   lines->clear();

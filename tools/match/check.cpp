@@ -261,7 +261,10 @@ int check_main(int argc, const char* const* argv) {
     const std::string opt = argv[i];
     const std::string value = i + 1 < argc ? argv[i + 1] : "";
     const size_t eq = value.find('=');
-    if (opt == "-h" || opt == "-help" || opt == "--help") return std::fputs(CHECK_USAGE, stdout), 0;
+    if (opt == "-h" || opt == "-help" || opt == "--help") {
+      std::fputs(CHECK_USAGE, stdout);
+      return 0;
+    }
     if ((opt == "-timeout" || opt == "-margin" || opt == "-quiet") && !value.empty() &&
         value.find_first_not_of("0123456789") == std::string::npos) {
       (opt == "-timeout"  ? setup.timeout_ms
@@ -276,7 +279,10 @@ int check_main(int argc, const char* const* argv) {
     }
     ++i;
   }
-  if (i >= argc) return std::fprintf(stderr, "uci_check: no engine command (see -h)\n"), 1;
+  if (i >= argc) {
+    std::fprintf(stderr, "uci_check: no engine command (see -h)\n");
+    return 1;
+  }
   setup.engine.cmd = argv[i];
   for (++i; i < argc; ++i) setup.engine.args.push_back(argv[i]);
   startup();  // the referee's board tables and keys

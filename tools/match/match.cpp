@@ -111,7 +111,7 @@ MatchSummary run_match(const MatchConfig& config, FILE* out) {
   if (!config.pgn_file.empty()) r.pgn = std::fopen(config.pgn_file.c_str(), "a");
   if (!config.pgn_file.empty() && !r.pgn) {
     say(out, "cannot write PGN file \"%s\"", config.pgn_file.c_str());
-    r.summary.engine_missing = true;
+    r.summary.pgn_unwritable = true;
     return r.summary;
   }
   std::vector<std::thread> threads;
@@ -176,7 +176,7 @@ int match_main(int argc, const char* const* argv) {
                 config.seed, config.seed);
   const MatchSummary summary = run_match(config, stdout);
   print_summary(config, summary, stdout);
-  if (summary.engine_missing) return 2;
+  if (summary.engine_missing || summary.pgn_unwritable) return 2;
   for (int i = 0; i < 2; ++i) {
     if (!(config.strict & (1 << i))) continue;
     for (int k = 1; k < FAULT_KINDS; ++k)
