@@ -6,7 +6,6 @@
 #include <thread>
 
 #include "referee.h"
-#include "uci/loop.h"
 
 namespace kelmstrad::match {
 
@@ -254,7 +253,6 @@ CheckResult run_uci_check(const CheckSetup& setup, FILE* out) {
 
 // The compliance check tool.
 int check_main(int argc, const char* const* argv) {
-  capture_base_environment();
   CheckSetup setup;
   int i = 1;
   for (; i < argc && argv[i][0] == '-'; ++i) {
@@ -285,7 +283,7 @@ int check_main(int argc, const char* const* argv) {
   }
   setup.engine.cmd = argv[i];
   for (++i; i < argc; ++i) setup.engine.args.push_back(argv[i]);
-  startup();  // the referee's board tables and keys
+  referee_init();
   return run_uci_check(setup, stdout).failed == 0 ? 0 : 4;
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "board/attack.h"
-#include "uci/loop.h"
+#include "referee.h"
 
 namespace kelmstrad::match {
 
@@ -151,7 +151,6 @@ void print_summary(const MatchConfig& config, const MatchSummary& s, FILE* out) 
 
 // The whole tool; returns the exit status.
 int match_main(int argc, const char* const* argv) {
-  capture_base_environment();  // before start-up installs the engine's own defaults
   MatchConfig config;
   std::string error;
   if (!parse_command_line(argc, argv, &config, &error)) {
@@ -162,7 +161,7 @@ int match_main(int argc, const char* const* argv) {
     std::fputs(usage_text(), stdout);
     return 0;
   }
-  startup();  // the referee's board tables and keys
+  referee_init();
   std::vector<std::string> warnings;
   const bool loaded = load_openings(&config, &warnings, &error);
   for (const std::string& w : warnings) std::fprintf(stderr, "match: %s\n", w.c_str());

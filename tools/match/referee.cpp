@@ -254,6 +254,18 @@ bool position_is_playable(std::string* error) {
 
 }  // namespace
 
+// Only the tables that move generation, make and the position key read: the
+// engine's full start-up also writes environment variables the engines under
+// test would inherit.
+void referee_init() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    attack_tables_init();
+    castle_masks_init();
+    keys_init();
+  });
+}
+
 // Sets up a game from FEN text; false with a message when it is not playable.
 bool referee_start(GameState& state, const std::string& fen, std::string* error) {
   std::vector<std::string> fields;
