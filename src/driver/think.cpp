@@ -166,14 +166,8 @@ namespace {
 // Step 4: per-search resets.
 void reset_search_state() {
   completed_depth = 0;
-  move_stack_len = 0;
-  node_count = 0;
-  clear_search_counters();
-  qs_see_tested = 0;
-  qs_see_pruned = 0;
-  abort_search.store(0, std::memory_order_relaxed);
+  begin_search();
   search_start_clock_ms = process_clock_ms();
-  ordering_new_search();
 }
 
 // The stored move of the current position if the table entry belongs to it.

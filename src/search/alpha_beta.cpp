@@ -501,10 +501,9 @@ int learned_correction(int old_entry, int best, int raw, int depth) {
 // Zeroes the learned corrections of both sides.
 void clear_correction_table() { memset(correction_table, 0, sizeof(correction_table)); }
 
-// Iterative deepening to a fixed depth with the full window, after the
-// per-search resets; the root move of the deepest iteration that set one.
-FixedDepthResult search_fixed_depth(int depth) {
-  search_root_top = position.history_top;
+// The per-search resets, shared by the think thread and the fixed-depth search
+// so that both start from the same state and charge alike.
+void begin_search() {
   move_stack_len = 0;
   node_count = 0;
   clear_search_counters();
@@ -512,6 +511,13 @@ FixedDepthResult search_fixed_depth(int depth) {
   qs_see_pruned = 0;
   abort_search.store(0, std::memory_order_relaxed);
   ordering_new_search();
+}
+
+// Iterative deepening to a fixed depth with the full window, after the
+// per-search resets; the root move of the deepest iteration that set one.
+FixedDepthResult search_fixed_depth(int depth) {
+  search_root_top = position.history_top;
+  begin_search();
   child_in_check = -1;
   FixedDepthResult result{0, 0};
   for (int n = 1; n <= depth; ++n) {

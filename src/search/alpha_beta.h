@@ -43,6 +43,11 @@ struct FixedDepthResult {
   Move move;  // root move of the deepest iteration that raised alpha (0 if none)
 };
 
+// The resets every search starts with, in this order: the move stack, the node
+// count, the operation counters, the exchange statistics, the abort flag, then
+// the killers and the history ageing. The table is kept.
+void begin_search();
+
 // Searches the current position by iterative deepening from depth 1 to
 // `depth` with the full window, after the resets a search starts with
 // (counters, node count, exchange statistics, abort flag, killers and

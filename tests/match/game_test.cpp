@@ -264,6 +264,25 @@ TEST(MatchRun, ConcurrentGamesCountedFromTheFirstEnginesView) {
   std::remove(c.pgn_file.c_str());
 }
 
+TEST(MatchRun, UnwritablePgnFileIsReportedAsSuchAndPlaysNoGame) {
+  MatchConfig c;
+  c.engines[0] = fake("", "A");
+  c.engines[1] = fake("", "B");
+  c.games = 2;
+  c.openings.push_back(Opening());
+  c.pgn_file = testing::TempDir() + "no_such_folder/match_run.pgn";
+  FILE* out = std::tmpfile();
+  const MatchSummary s = run_match(c, out);
+  std::rewind(out);
+  char line[256] = {};
+  ASSERT_NE(std::fgets(line, sizeof line, out), nullptr);
+  std::fclose(out);
+  EXPECT_EQ(std::string(line), "cannot write PGN file \"" + c.pgn_file + "\"\n");
+  EXPECT_TRUE(s.pgn_unwritable);
+  EXPECT_FALSE(s.engine_missing);
+  EXPECT_EQ(s.games_played, 0);
+}
+
 TEST(MatchRun, SprtStopsTheMatchOnceItDecides) {
   // A draws by repetition as White and wins as Black (B's first move is illegal):
   // after six games 3 wins and 3 draws give LLR 2.995 > 2.944 for elo1 = 200.

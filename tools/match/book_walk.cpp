@@ -8,6 +8,7 @@
 #include "board/make.h"
 #include "board/move.h"
 #include "driver/polyglot.h"
+#include "fail.h"
 
 namespace kelmstrad::match {
 
@@ -56,7 +57,7 @@ bool walk_book_lines(const std::string& file, int plies, int count, uint64_t see
   WalkBook walk_book;
   const PolyglotBook& book = walk_book.book;
   if (!load_polyglot_book(file.c_str(), &walk_book.book) || book.count <= 0)
-    return *error = "cannot read Polyglot book \"" + file + "\"", false;
+    return fail(error, "cannot read Polyglot book \"" + file + "\"");
   std::mt19937_64 rng(seed);
   std::set<std::vector<std::string>> seen;
   lines->clear();
@@ -70,9 +71,8 @@ bool walk_book_lines(const std::string& file, int plies, int count, uint64_t see
       lines->push_back(line);
     } else if (++failures > TRIES_PER_LINE * count) {
       parse_fen(START_FEN);
-      return *error = "the book \"" + file + "\" gave only " + std::to_string(lines->size()) +
-                      " distinct lines of " + std::to_string(plies) + " plies",
-             false;
+      return fail(error, "the book \"" + file + "\" gave only " + std::to_string(lines->size()) +
+                             " distinct lines of " + std::to_string(plies) + " plies");
     }
   }
   parse_fen(START_FEN);

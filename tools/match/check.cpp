@@ -6,7 +6,6 @@
 #include <thread>
 
 #include "referee.h"
-#include "uci/loop.h"
 
 namespace kelmstrad::match {
 
@@ -254,14 +253,16 @@ CheckResult run_uci_check(const CheckSetup& setup, FILE* out) {
 
 // The compliance check tool.
 int check_main(int argc, const char* const* argv) {
-  capture_base_environment();
   CheckSetup setup;
   int i = 1;
   for (; i < argc && argv[i][0] == '-'; ++i) {
     const std::string opt = argv[i];
     const std::string value = i + 1 < argc ? argv[i + 1] : "";
     const size_t eq = value.find('=');
-    if (opt == "-h" || opt == "-help" || opt == "--help") return std::fputs(CHECK_USAGE, stdout), 0;
+    if (opt == "-h" || opt == "-help" || opt == "--help") {
+      std::fputs(CHECK_USAGE, stdout);
+      return 0;
+    }
     if ((opt == "-timeout" || opt == "-margin" || opt == "-quiet") && !value.empty() &&
         value.find_first_not_of("0123456789") == std::string::npos) {
       (opt == "-timeout"  ? setup.timeout_ms
@@ -276,10 +277,13 @@ int check_main(int argc, const char* const* argv) {
     }
     ++i;
   }
-  if (i >= argc) return std::fprintf(stderr, "uci_check: no engine command (see -h)\n"), 1;
+  if (i >= argc) {
+    std::fprintf(stderr, "uci_check: no engine command (see -h)\n");
+    return 1;
+  }
   setup.engine.cmd = argv[i];
   for (++i; i < argc; ++i) setup.engine.args.push_back(argv[i]);
-  startup();  // the referee's board tables and keys
+  referee_init();
   return run_uci_check(setup, stdout).failed == 0 ? 0 : 4;
 }
 

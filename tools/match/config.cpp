@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "book_walk.h"
+#include "fail.h"
 
 namespace kelmstrad::match {
 
@@ -107,7 +108,7 @@ bool apply_engine_key(EngineConfig* e, const std::string& arg, std::string* erro
   split_key(arg, &key, &value, &has_value);
   int64_t n = 0;
   if (key == "ponder" && !has_value) return e->ponder = true;
-  if (!has_value) return *error = "engine key \"" + arg + "\" needs a value (KEY=VALUE)", false;
+  if (!has_value) return fail(error, "engine key \"" + arg + "\" needs a value (KEY=VALUE)");
   if (key == "cmd")
     e->cmd = value;
   else if (key == "name")
@@ -122,10 +123,9 @@ bool apply_engine_key(EngineConfig* e, const std::string& arg, std::string* erro
     e->options.emplace_back(key.substr(7), value);
   else if (key == "tc") {
     if (!parse_time_control(value, &e->tc))
-      return *error = "bad time control \"" + value + "\"", false;
+      return fail(error, "bad time control \"" + value + "\"");
   } else if (key == "st") {
-    if (!read_seconds(value, &n) || n == 0)
-      return *error = "bad move time \"" + value + "\"", false;
+    if (!read_seconds(value, &n) || n == 0) return fail(error, "bad move time \"" + value + "\"");
     e->tc.movetime_ms = n;
   } else if (key == "movetime" && read_int(value, &n) && n > 0)
     e->tc.movetime_ms = n;
@@ -140,7 +140,7 @@ bool apply_engine_key(EngineConfig* e, const std::string& arg, std::string* erro
   else if (key == "ponder" && (value == "false" || value == "off"))
     e->ponder = false;
   else
-    return *error = "bad engine key \"" + arg + "\"", false;
+    return fail(error, "bad engine key \"" + arg + "\"");
   return true;
 }
 
@@ -182,12 +182,12 @@ bool parse_openings_option(const std::vector<std::string>& words, MatchConfig* c
     else if (key == "format")
       continue;  // the format of each line is recognised by itself
     else
-      return *error = "bad -openings key \"" + w + "\"", false;
+      return fail(error, "bad -openings key \"" + w + "\"");
   }
   if (c->openings_file.empty() == c->openings_book.empty())
-    return *error = "-openings needs file=FILE or book=FILE", false;
+    return fail(error, "-openings needs file=FILE or book=FILE");
   if (!c->openings_book.empty() && c->openings_plies <= 0)
-    return *error = "-openings book=FILE needs plies=N (at least 1)", false;
+    return fail(error, "-openings book=FILE needs plies=N (at least 1)");
   return true;
 }
 
@@ -200,7 +200,7 @@ bool parse_sprt_option(const std::vector<std::string>& words, MatchConfig* c, st
     char* end = nullptr;
     const double x = std::strtod(value.c_str(), &end);
     if (!has_value || value.empty() || *end != '\0')
-      return *error = "bad -sprt value \"" + w + "\"", false;
+      return fail(error, "bad -sprt value \"" + w + "\"");
     if (key == "elo0")
       c->sprt_setup.elo0 = x;
     else if (key == "elo1")
@@ -210,12 +210,12 @@ bool parse_sprt_option(const std::vector<std::string>& words, MatchConfig* c, st
     else if (key == "beta")
       c->sprt_setup.beta = x;
     else
-      return *error = "bad -sprt key \"" + w + "\"", false;
+      return fail(error, "bad -sprt key \"" + w + "\"");
   }
   const SprtSetup& s = c->sprt_setup;
   if (!(s.alpha > 0 && s.alpha < 0.5 && s.beta > 0 && s.beta < 0.5))
-    return *error = "-sprt needs 0 < alpha, beta < 0.5", false;
-  if (!(s.elo1 > s.elo0)) return *error = "-sprt needs elo1 > elo0", false;
+    return fail(error, "-sprt needs 0 < alpha, beta < 0.5");
+  if (!(s.elo1 > s.elo0)) return fail(error, "-sprt needs elo1 > elo0");
   return c->sprt = true;
 }
 
@@ -224,11 +224,11 @@ bool check_engines(const MatchConfig& c, std::string* error) {
   for (int i = 0; i < 2; ++i) {
     const EngineConfig& e = c.engines[i];
     const std::string which = i == 0 ? "first" : "second";
-    if (e.cmd.empty()) return *error = "the " + which + " engine needs cmd=COMMAND", false;
+    if (e.cmd.empty()) return fail(error, "the " + which + " engine needs cmd=COMMAND");
     const TimeControl& t = e.tc;
     if (!t.clock && !t.movetime_ms && !t.depth && !t.nodes)
-      return *error = "the " + which + " engine has no time control (tc=, st=, depth= or nodes=)",
-             false;
+      return fail(error,
+                  "the " + which + " engine has no time control (tc=, st=, depth= or nodes=)");
   }
   return true;
 }
@@ -256,7 +256,7 @@ bool parse_command_line(int argc, const char* const* argv, MatchConfig* c, std::
     std::vector<std::string> words;
     if (opt == "-h" || opt == "-help" || opt == "--help") return c->help = true;
     if (opt == "-engine") {
-      if (engines == 2) return *error = "more than two -engine options", false;
+      if (engines == 2) return fail(error, "more than two -engine options");
       collect_words(argc, argv, &i, &engine_words[engines++]);
     } else if (opt == "-each") {
       collect_words(argc, argv, &i, &each_words);
@@ -276,11 +276,11 @@ bool parse_command_line(int argc, const char* const* argv, MatchConfig* c, std::
     } else if (opt == "-pgnout") {
       collect_words(argc, argv, &i, &words);
       if (words.empty() || words.size() > 2 || (words.size() == 2 && words[1] != "min"))
-        return *error = "-pgnout needs FILE [min]", false;
+        return fail(error, "-pgnout needs FILE [min]");
       c->pgn_file = words[0];
       c->pgn.minimal = words.size() == 2;
     } else if (opt == "-event") {
-      if (i + 1 >= argc) return *error = "-event needs a name", false;
+      if (i + 1 >= argc) return fail(error, "-event needs a name");
       c->pgn.event = argv[++i];
     } else if (opt == "-sprt") {
       collect_words(argc, argv, &i, &words);
@@ -294,9 +294,9 @@ bool parse_command_line(int argc, const char* const* argv, MatchConfig* c, std::
     } else if (opt == "-strict") {
       const std::string v = i + 1 < argc ? argv[++i] : "";
       c->strict = v == "first" ? 1 : v == "second" ? 2 : v == "both" ? 3 : 0;
-      if (c->strict == 0) return *error = "-strict needs first, second or both", false;
+      if (c->strict == 0) return fail(error, "-strict needs first, second or both");
     } else {
-      return *error = "unknown option \"" + opt + "\" (see -h)", false;
+      return fail(error, "unknown option \"" + opt + "\" (see -h)");
     }
   }
   for (int e = 0; e < 2; ++e) {
@@ -305,7 +305,7 @@ bool parse_command_line(int argc, const char* const* argv, MatchConfig* c, std::
     for (const std::string& w : engine_words[e])
       if (!apply_engine_key(&c->engines[e], w, error)) return false;
   }
-  if (engines != 2) return *error = "two -engine options are needed (see -h)", false;
+  if (engines != 2) return fail(error, "two -engine options are needed (see -h)");
   return check_engines(*c, error);
 }
 
@@ -339,10 +339,10 @@ bool parse_opening_line(const std::string& line, Opening* opening, std::string* 
   std::vector<std::string> words;
   for (std::string w; in >> w;) words.push_back(w);
   *opening = Opening();
-  if (words.empty()) return *error = "empty line", false;
+  if (words.empty()) return fail(error, "empty line");
   size_t next = 0;
   if (words[0].find('/') != std::string::npos) {
-    if (words.size() < 4) return *error = "a FEN needs at least four fields", false;
+    if (words.size() < 4) return fail(error, "a FEN needs at least four fields");
     opening->fen = words[0] + " " + words[1] + " " + words[2] + " " + words[3];
     next = 4;
     const auto number = [&](size_t k) {
@@ -370,7 +370,7 @@ bool load_openings(MatchConfig* c, std::vector<std::string>* warnings, std::stri
     return true;
   }
   std::ifstream file(c->openings_file);
-  if (!file) return *error = "cannot read openings file \"" + c->openings_file + "\"", false;
+  if (!file) return fail(error, "cannot read openings file \"" + c->openings_file + "\"");
   std::string line;
   for (int number = 1; std::getline(file, line); ++number) {
     if (line.find_first_not_of(" \t\r") == std::string::npos || line[0] == '#') continue;
@@ -391,8 +391,7 @@ bool load_openings(MatchConfig* c, std::vector<std::string>* warnings, std::stri
     warnings->push_back(c->openings_file + ":" + std::to_string(number) + ": " + why +
                         " (skipped)");
   }
-  if (c->openings.empty())
-    return *error = "no usable opening in \"" + c->openings_file + "\"", false;
+  if (c->openings.empty()) return fail(error, "no usable opening in \"" + c->openings_file + "\"");
   if (c->openings_random)
     std::shuffle(c->openings.begin(), c->openings.end(), std::mt19937(c->seed));
   const size_t start = static_cast<size_t>(c->openings_start - 1) % c->openings.size();

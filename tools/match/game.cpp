@@ -73,6 +73,12 @@ void record_fault(Game& g, int colour, const Fault& fault, bool decides) {
   }
 }
 
+// Records a fault that decides the game; returns false, the turn's result.
+bool decisive_fault(Game& g, int colour, const Fault& fault) {
+  record_fault(g, colour, fault, true);
+  return false;
+}
+
 // Ends the game with a result given by the rules or by adjudication.
 void record_end(Game& g, GameResult result, const std::string& reason,
                 const std::string& termination) {
@@ -158,7 +164,7 @@ bool overstep(Game& g, int colour, bool limited, int64_t allowed, SearchReply* r
     return false;
   }
   Fault f = stopped;
-  if (f.kind == FaultKind::CRASH) return record_fault(g, colour, f, true), false;
+  if (f.kind == FaultKind::CRASH) return decisive_fault(g, colour, f);
   f.kind = FaultKind::TIME;
   f.text = "no bestmove within " + std::to_string(allowed) + " ms";
   if (e.config->tc.clock) f.text += " (" + std::to_string(e.clock_ms) + " ms on the clock)";
@@ -175,8 +181,7 @@ bool start_ponder(Game& g, int colour, const std::string& predicted) {
   Fault f = engine_send(e, position_command(s, predicted));
   if (f.kind == FaultKind::NONE) f = engine_sync(e, g.setup->timeout_ms);
   if (f.kind == FaultKind::NONE) f = engine_send(e, go_line(g, colour, true));
-  if (f.kind != FaultKind::NONE)
-    return aborted(g) ? false : (record_fault(g, colour, f, true), false);
+  if (f.kind != FaultKind::NONE) return aborted(g) ? false : decisive_fault(g, colour, f);
   e.pondering = true;
   e.ponder_move = predicted;
   e.last = SearchReply();
@@ -194,13 +199,13 @@ bool resolve_ponder(Game& g, int colour, bool* hit) {
   if (!s.moves.empty() && s.moves.back() == e.ponder_move) {
     *hit = true;
     const Fault f = engine_send(e, "ponderhit");
-    if (f.kind != FaultKind::NONE) return record_fault(g, colour, f, true), false;
+    if (f.kind != FaultKind::NONE) return decisive_fault(g, colour, f);
     return true;
   }
   SearchReply discarded;
   const Fault f = engine_stop(e, g.setup->timeout_ms, &discarded);
   if (aborted(g)) return false;
-  if (f.kind != FaultKind::NONE) return record_fault(g, colour, f, true), false;
+  if (f.kind != FaultKind::NONE) return decisive_fault(g, colour, f);
   return true;
 }
 
@@ -215,7 +220,7 @@ bool play_one_move(Game& g) {
     if (f.kind == FaultKind::NONE) f = engine_sync(e, g.setup->timeout_ms);
     if (f.kind == FaultKind::NONE) f = engine_send(e, go_line(g, colour, false));
     if (aborted(g)) return false;
-    if (f.kind != FaultKind::NONE) return record_fault(g, colour, f, true), false;
+    if (f.kind != FaultKind::NONE) return decisive_fault(g, colour, f);
     e.last = SearchReply();
   }
   const int64_t start = now_ms();
@@ -224,7 +229,7 @@ bool play_one_move(Game& g) {
   SearchReply reply = e.last;
   const Fault f = engine_wait_bestmove(e, deadline, &reply, &timed_out);
   if (aborted(g)) return false;
-  if (f.kind != FaultKind::NONE) return record_fault(g, colour, f, true), false;
+  if (f.kind != FaultKind::NONE) return decisive_fault(g, colour, f);
   if (timed_out && !overstep(g, colour, limited, deadline - start, &reply)) return false;
   reply.elapsed_ms = now_ms() - start;
   charge_clock(e, reply.elapsed_ms);
@@ -235,7 +240,7 @@ bool play_one_move(Game& g) {
     bad.text = reply.bestmove.empty() ? "(none)" : reply.bestmove;
     if (check == MoveCheck::UNPARSABLE) bad.text += " (unparsable)";
     bad.last_lines.assign(e.last_lines.begin(), e.last_lines.end());
-    return record_fault(g, colour, bad, true), false;
+    return decisive_fault(g, colour, bad);
   }
   MoveNote note;
   note.reply = reply;
@@ -253,7 +258,7 @@ bool start_engines(Game& g) {
     Fault f = engine_start(e, g.setup->timeout_ms);
     if (f.kind == FaultKind::NONE) f = engine_new_game(e, g.setup->timeout_ms);
     if (aborted(g)) return false;
-    if (f.kind != FaultKind::NONE) return record_fault(g, colour, f, true), false;
+    if (f.kind != FaultKind::NONE) return decisive_fault(g, colour, f);
   }
   return true;
 }

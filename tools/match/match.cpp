@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "board/attack.h"
-#include "uci/loop.h"
+#include "referee.h"
 
 namespace kelmstrad::match {
 
@@ -111,7 +111,7 @@ MatchSummary run_match(const MatchConfig& config, FILE* out) {
   if (!config.pgn_file.empty()) r.pgn = std::fopen(config.pgn_file.c_str(), "a");
   if (!config.pgn_file.empty() && !r.pgn) {
     say(out, "cannot write PGN file \"%s\"", config.pgn_file.c_str());
-    r.summary.engine_missing = true;
+    r.summary.pgn_unwritable = true;
     return r.summary;
   }
   std::vector<std::thread> threads;
@@ -151,7 +151,6 @@ void print_summary(const MatchConfig& config, const MatchSummary& s, FILE* out) 
 
 // The whole tool; returns the exit status.
 int match_main(int argc, const char* const* argv) {
-  capture_base_environment();  // before start-up installs the engine's own defaults
   MatchConfig config;
   std::string error;
   if (!parse_command_line(argc, argv, &config, &error)) {
@@ -162,7 +161,7 @@ int match_main(int argc, const char* const* argv) {
     std::fputs(usage_text(), stdout);
     return 0;
   }
-  startup();  // the referee's board tables and keys
+  referee_init();
   std::vector<std::string> warnings;
   const bool loaded = load_openings(&config, &warnings, &error);
   for (const std::string& w : warnings) std::fprintf(stderr, "match: %s\n", w.c_str());
@@ -176,7 +175,7 @@ int match_main(int argc, const char* const* argv) {
                 config.seed, config.seed);
   const MatchSummary summary = run_match(config, stdout);
   print_summary(config, summary, stdout);
-  if (summary.engine_missing) return 2;
+  if (summary.engine_missing || summary.pgn_unwritable) return 2;
   for (int i = 0; i < 2; ++i) {
     if (!(config.strict & (1 << i))) continue;
     for (int k = 1; k < FAULT_KINDS; ++k)

@@ -20,6 +20,7 @@ struct MatchSummary {
   bool sprt_decided = false;
   SprtState sprt;
   bool engine_missing = false;  // an engine could not be started at all
+  bool pgn_unwritable = false;  // the -pgnout file could not be opened, so no game was played
 };
 
 // Plays the match; progress and fault reports go to `out`, games to the PGN file.

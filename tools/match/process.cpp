@@ -13,6 +13,8 @@
 #include <mutex>
 #include <thread>
 
+#include "fail.h"
+
 extern char** environ;
 
 namespace kelmstrad::match {
@@ -89,7 +91,6 @@ std::vector<char*> c_array(std::vector<std::string>& strings) {
 void capture_base_environment() {
   std::call_once(base_environment_once, [] {
     for (char** e = environ; e && *e; ++e) base_environment.emplace_back(*e);
-    signal(SIGPIPE, SIG_IGN);  // a dead engine shows as a failed write, not a dead tool
   });
 }
 
@@ -125,9 +126,9 @@ std::vector<std::string> split_command_line(const std::string& text) {
 
 // Starts the child with its three standard streams on pipes.
 bool process_start(ChildProcess& child, const ProcessSetup& launch, std::string* error) {
-  if (launch.argv.empty()) return *error = "empty command", false;
+  if (launch.argv.empty()) return fail(error, "empty command");
   int in_pipe[2], out_pipe[2], err_pipe[2];
-  if (pipe2(in_pipe, O_CLOEXEC) != 0) return *error = std::strerror(errno), false;
+  if (pipe2(in_pipe, O_CLOEXEC) != 0) return fail(error, std::strerror(errno));
   if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) {
     *error = std::strerror(errno);
     return false;

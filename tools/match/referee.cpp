@@ -13,6 +13,7 @@
 #include "board/move.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "fail.h"
 
 namespace kelmstrad::match {
 
@@ -206,19 +207,19 @@ bool placement_is_wellformed(const std::string& field) {
 bool normalise_fen(const std::string& fen, std::vector<std::string>* fields, std::string* error) {
   *fields = split_words(fen);
   if (fields->size() < 4 || fields->size() > 6)
-    return *error = "a FEN needs four to six fields", false;
+    return fail(error, "a FEN needs four to six fields");
   const auto& f = *fields;
-  if (!placement_is_wellformed(f[0])) return *error = "bad piece placement \"" + f[0] + "\"", false;
-  if (f[1] != "w" && f[1] != "b") return *error = "bad side to move \"" + f[1] + "\"", false;
+  if (!placement_is_wellformed(f[0])) return fail(error, "bad piece placement \"" + f[0] + "\"");
+  if (f[1] != "w" && f[1] != "b") return fail(error, "bad side to move \"" + f[1] + "\"");
   if (f[2] != "-" && f[2].find_first_not_of("KQkq") != std::string::npos)
-    return *error = "bad castling field \"" + f[2] + "\"", false;
+    return fail(error, "bad castling field \"" + f[2] + "\"");
   const bool ep_ok = f[3] == "-" || (f[3].size() == 2 && f[3][0] >= 'a' && f[3][0] <= 'h' &&
                                      (f[3][1] == (f[1] == "w" ? '6' : '3')));
-  if (!ep_ok) return *error = "bad en-passant field \"" + f[3] + "\"", false;
+  if (!ep_ok) return fail(error, "bad en-passant field \"" + f[3] + "\"");
   if (f.size() < 5) fields->push_back("0");
   if (f.size() < 6) fields->push_back("1");
   if (!is_number((*fields)[4]) || !is_number((*fields)[5]) || std::atoi((*fields)[5].c_str()) < 1)
-    return *error = "bad move counters", false;
+    return fail(error, "bad move counters");
   return true;
 }
 
@@ -231,13 +232,13 @@ bool position_is_playable(std::string* error) {
     if (!on_board(sq) || p == 0) continue;
     if (piece_kind(p) == KING) ++kings[piece_side(p) == WHITE ? 0 : 1];
     if (piece_kind(p) == PAWN && (square_rank(sq) == 0 || square_rank(sq) == 7))
-      return *error = "a pawn stands on the first or last rank", false;
+      return fail(error, "a pawn stands on the first or last rank");
   }
-  if (kings[0] != 1 || kings[1] != 1) return *error = "each side needs exactly one king", false;
+  if (kings[0] != 1 || kings[1] != 1) return fail(error, "each side needs exactly one king");
   position.side ^= BLACK;
   const bool opponent_in_check = side_in_check();
   position.side ^= BLACK;
-  if (opponent_in_check) return *error = "the side not to move is in check", false;
+  if (opponent_in_check) return fail(error, "the side not to move is in check");
   constexpr struct {
     uint8_t right, king, rook;
     Piece piece;
@@ -252,6 +253,18 @@ bool position_is_playable(std::string* error) {
 }
 
 }  // namespace
+
+// Only the tables that move generation, make and the position key read: the
+// engine's full start-up also writes environment variables the engines under
+// test would inherit.
+void referee_init() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    attack_tables_init();
+    castle_masks_init();
+    keys_init();
+  });
+}
 
 // Sets up a game from FEN text; false with a message when it is not playable.
 bool referee_start(GameState& state, const std::string& fen, std::string* error) {

@@ -45,6 +45,10 @@ struct GameState {
   bool dead_material = false;       // neither side can ever mate
 };
 
+// Fills the board tables the referee reads (attacks, castling masks, hash
+// keys) and nothing else of the engine's start-up; once per process.
+void referee_init();
+
 // Sets up a game from FEN text ("startpos" for the standard position); false
 // with a message when the FEN is malformed or not a playable position.
 bool referee_start(GameState& state, const std::string& fen, std::string* error);
