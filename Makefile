@@ -27,7 +27,7 @@ test: build
 calibrate: build
 	tools/calibrate.py --engine $(BUILD)/kelmstrad --out $(BUILD)/host-costs.json
 
-# The deep perft counts: a few minutes in the Release build.
+# The deep perft counts: about 20 seconds in the Release build (17 s of processor time).
 test-slow: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -L slow
 
