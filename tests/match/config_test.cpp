@@ -2,6 +2,7 @@
 #include "config.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -175,7 +176,8 @@ TEST(MatchConfig, OpeningLines) {
 }
 
 TEST(MatchConfig, OpeningsFileIsCheckedAndCut) {
-  const std::string path = testing::TempDir() + "match_openings.txt";
+  const std::string path =
+      testing::TempDir() + "match_openings_" + std::to_string(getpid()) + ".txt";
   std::ofstream(path) << "# a comment\n"
                          "\n"
                          "1. e4 e5 2. Nf3 Nc6\n"

@@ -4,6 +4,7 @@
 #include "game.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -243,7 +244,7 @@ TEST(MatchRun, ConcurrentGamesCountedFromTheFirstEnginesView) {
   c.games = 4;
   c.concurrency = 2;
   c.openings.push_back(Opening());
-  c.pgn_file = testing::TempDir() + "match_run.pgn";
+  c.pgn_file = testing::TempDir() + "match_run_" + std::to_string(getpid()) + ".pgn";
   std::remove(c.pgn_file.c_str());
   FILE* out = std::tmpfile();
   const MatchSummary s = run_match(c, out);
