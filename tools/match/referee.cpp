@@ -49,28 +49,6 @@ std::string square_name(int sq) {
          static_cast<char>('1' + square_rank(sq));
 }
 
-// The placement field of the global position.
-std::string placement_field() {
-  std::string out;
-  for (int rank = 7; rank >= 0; --rank) {
-    int empty = 0;
-    for (int file = 0; file < 8; ++file) {
-      const Piece p = position.board[rank * 16 + file];
-      if (p == 0) {
-        ++empty;
-        continue;
-      }
-      if (empty) out += static_cast<char>('0' + empty);
-      empty = 0;
-      const char letter = FEN_LETTERS[piece_kind(p)];
-      out += piece_side(p) == WHITE ? static_cast<char>(letter - 'a' + 'A') : letter;
-    }
-    if (empty) out += static_cast<char>('0' + empty);
-    if (rank > 0) out += '/';
-  }
-  return out;
-}
-
 // True when the move is a pawn capturing en passant on the global position.
 bool is_en_passant(Move m) {
   return piece_kind(position.board[move_from(m)]) == PAWN && position.ep_square != NO_EP_SQUARE &&
@@ -253,6 +231,27 @@ bool position_is_playable(std::string* error) {
 }
 
 }  // namespace
+
+std::string placement_field() {
+  std::string out;
+  for (int rank = 7; rank >= 0; --rank) {
+    int empty = 0;
+    for (int file = 0; file < 8; ++file) {
+      const Piece p = position.board[rank * 16 + file];
+      if (p == 0) {
+        ++empty;
+        continue;
+      }
+      if (empty) out += static_cast<char>('0' + empty);
+      empty = 0;
+      const char letter = FEN_LETTERS[piece_kind(p)];
+      out += piece_side(p) == WHITE ? static_cast<char>(letter - 'a' + 'A') : letter;
+    }
+    if (empty) out += static_cast<char>('0' + empty);
+    if (rank > 0) out += '/';
+  }
+  return out;
+}
 
 // Only the tables that move generation, make and the position key read: the
 // engine's full start-up also writes environment variables the engines under

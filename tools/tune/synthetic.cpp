@@ -12,6 +12,7 @@
 #include "board/position.h"
 #include "features.h"
 #include "param_file.h"
+#include "referee.h"
 
 namespace kelmstrad::tune {
 
@@ -43,23 +44,7 @@ bool side_to_move_in_check() {
 }  // namespace
 
 std::string position_fen(int fullmove) {
-  std::string fen;
-  for (int rank = 7; rank >= 0; --rank) {
-    int empty = 0;
-    for (int file = 0; file < 8; ++file) {
-      const Piece p = position.board[rank * 16 + file];
-      if (p == 0) {
-        ++empty;
-        continue;
-      }
-      if (empty) fen += static_cast<char>('0' + empty);
-      empty = 0;
-      const char letter = " pnbrqk"[piece_kind(p)];
-      fen += piece_side(p) == WHITE ? static_cast<char>(letter - 'a' + 'A') : letter;
-    }
-    if (empty) fen += static_cast<char>('0' + empty);
-    if (rank) fen += '/';
-  }
+  std::string fen = match::placement_field();
   fen += position.side == WHITE ? " w " : " b ";
   std::string castling;
   if (position.castling & 1) castling += 'K';
