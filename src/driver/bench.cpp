@@ -103,13 +103,7 @@ uint64_t run_bench(int depth) {
   bench_saved.limits = search_limits;
   bench_saved.real_time_mode = real_time_mode.load(std::memory_order_relaxed);
   memcpy(bench_saved.root_terms, root_terms, sizeof(root_terms));
-  search_limits = SearchLimits{.soft_limit_ms = 0,
-                               .hard_limit_ms = 0,
-                               .node_limit = 0,
-                               .depth_limit = depth,
-                               .extra_ms = 0,
-                               .saved_soft_ms = 0,
-                               .saved_hard_ms = 0};
+  search_limits = depth_only_limits(depth);
   stop_flag.store(0, std::memory_order_relaxed);
   pondering.store(0, std::memory_order_relaxed);
   ponderhit.store(0, std::memory_order_relaxed);

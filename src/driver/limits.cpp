@@ -14,13 +14,7 @@ namespace kelmstrad {
 
 // Limits of the current search, written by "go" before the think thread starts
 // and rewritten only by the time check at the ponder hit.
-SearchLimits search_limits = {.soft_limit_ms = 0,
-                              .hard_limit_ms = 0,
-                              .node_limit = 0,
-                              .depth_limit = MAX_SEARCH_DEPTH,
-                              .extra_ms = 0,
-                              .saved_soft_ms = 0,
-                              .saved_hard_ms = 0};
+SearchLimits search_limits = depth_only_limits(MAX_SEARCH_DEPTH);
 
 namespace {
 

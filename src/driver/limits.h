@@ -26,6 +26,17 @@ struct SearchLimits {
   int32_t saved_hard_ms;
 };
 
+// Limits of a search bounded by its depth alone: no time, no node count.
+constexpr SearchLimits depth_only_limits(int32_t depth) {
+  return SearchLimits{.soft_limit_ms = 0,
+                      .hard_limit_ms = 0,
+                      .node_limit = 0,
+                      .depth_limit = depth,
+                      .extra_ms = 0,
+                      .saved_soft_ms = 0,
+                      .saved_hard_ms = 0};
+}
+
 // The environment switches of the budget and of the iteration rule.
 struct TimeSwitches {
   bool tmode;  // TMODE present: the alternative formula, rule and finer clock check

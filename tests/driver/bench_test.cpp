@@ -119,13 +119,7 @@ TEST(Bench, GivesBackPositionLimitsAndRootTerms) {
   EXPECT_EQ(real_time_mode.load(std::memory_order_relaxed), 1);
   EXPECT_TRUE(position_is_ok());
   real_time_mode.store(0, std::memory_order_relaxed);
-  search_limits = SearchLimits{.soft_limit_ms = 0,
-                               .hard_limit_ms = 0,
-                               .node_limit = 0,
-                               .depth_limit = MAX_SEARCH_DEPTH,
-                               .extra_ms = 0,
-                               .saved_soft_ms = 0,
-                               .saved_hard_ms = 0};
+  search_limits = depth_only_limits(MAX_SEARCH_DEPTH);
   memset(root_terms, 0, sizeof(root_terms));
   parse_fen(START_FEN);
 }
