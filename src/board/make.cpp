@@ -64,8 +64,19 @@ inline bool is_castling(Piece p, int from, int to) {
   return from == ((piece_side(p) == WHITE) ? WHITE_KING_HOME : BLACK_KING_HOME);
 }
 
+// Whether the piece on `square` is the one its slot lists. A side's second
+// king (a FEN with two kings) is the exception: it stands without a slot of
+// its own, so kings are not held to it.
+inline bool slot_agrees(int square) {
+  const Piece p = position.board[square];
+  if (p == 0) return false;
+  const uint8_t slot = position.square_slot[square];
+  return (slot < 32 && position.slot_square[slot] == square) || piece_kind(p) == KING;
+}
+
 // Moves a piece and its slot between two squares, board and slot maps only.
 inline void relocate(int from, int to) {
+  ASSERT(slot_agrees(from) && position.board[to] == 0);
   const uint8_t slot = position.square_slot[from];
   position.board[to] = position.board[from];
   position.board[from] = 0;
@@ -99,6 +110,7 @@ inline void save_undo(Move move, Piece p) {
 
 // Takes a captured piece off its square with its slot, keys, scores and phase.
 inline void remove_captured(Piece c, int square, UndoRecord& u) {
+  ASSERT(position.board[square] == c && slot_agrees(square));
   const uint8_t slot = position.square_slot[square];
   u.capture_slot = slot;
   position.slot_square[slot] = NO_SQUARE;
@@ -270,6 +282,7 @@ void unmake_move() {
     }
   }
   if (u.captured != 0) {
+    ASSERT(position.board[u.capture_square] == 0);
     position.board[u.capture_square] = u.captured;
     position.slot_square[u.capture_slot] = u.capture_square;
     position.square_slot[u.capture_square] = u.capture_slot;
