@@ -179,7 +179,10 @@ uint64_t total_cost() {
     t += static_cast<uint64_t>(static_cast<int64_t>(op_costs[k])) * op_counters[k];
   t += static_cast<uint64_t>(static_cast<int64_t>(slcalls_cost)) * slcalls_count;
   const SideCosts& c = side_costs();
-  const double s = env_real("VSCALE", 1.0);
+  // The environment is read once per process, so the scale is kept: on the
+  // virtual clock this sum is taken at every node, and a locked lookup there
+  // cost as much as the node's own work.
+  static const double s = env_real("VSCALE", 1.0);
   t += cost_units(static_cast<double>(c.corr) * s * corr_count);
   if (pawn_extras_enabled) t += cost_units(static_cast<double>(c.ne) * s * ne_count);
   const uint32_t m = static_cast<uint32_t>(c.mobpc) * mob_piece_count +
