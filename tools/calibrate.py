@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Fits the virtual clock's cost table to this host and writes a cost file.
 
-Runs a spread of searches on the real clock (VirtualClock false): the bench
+Runs a spread of searches, timed from outside: the bench
 positions at successive depths (from a few tens to a few hundred milliseconds), under several configurations (evaluation extras on
 and off, some search switches) so that the mix of operations varies. Each
 search is repeated and its shortest time kept; the time is the processor time
@@ -32,6 +32,7 @@ import os
 import re
 import subprocess
 import sys
+import time
 
 import numpy as np
 from scipy.optimize import nnls
@@ -49,7 +50,8 @@ FILE_KEYS = [k for k in COUNTER_NAMES if k not in ("NNF", "NNO")]
 INT32_MAX = 2**31 - 1
 FINEST_RATE = 10**12  # one unit a picosecond
 MIN_MS = 10           # shorter searches are dropped: start-up and output weigh too much
-NOISE_LIMIT = 0.05    # repeats more than 5% apart make a search noisy
+NOISE_LIMIT = 0.05
+UNREACHED_MS = 10**9  # a movetime the measured searches never reach    # repeats more than 5% apart make a search noisy
 
 # Configurations: (name, environment, UCI options). Switches in the
 # environment are read once per process, so each configuration is one engine.
@@ -78,9 +80,11 @@ class CpuClock(ctypes.Structure):
 class Engine:
     """One engine process spoken to over UCI, with its processor-time clock."""
 
-    def __init__(self, path, env, options):
+    def __init__(self, path, env, options, cost_file=None):
         full_env = dict(os.environ, **env)
         full_env.pop("VCOSTFILE", None)
+        if cost_file:
+            full_env["VCOSTFILE"] = cost_file
         self.proc = subprocess.Popen([path], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      env=full_env, text=True, bufsize=1)
         self.libc = ctypes.CDLL(ctypes.util.find_library("c"), use_errno=True)
@@ -89,7 +93,7 @@ class Engine:
             raise RuntimeError("cannot read the engine's processor time")
         self.send("uci")
         self.read_until("uciok")
-        for name, value in {"VirtualClock": "false", "OwnBook": "false", **options}.items():
+        for name, value in {"OwnBook": "false", **options}.items():
             self.send(f"setoption name {name} value {value}")
 
     def cpu_ms(self):
@@ -120,7 +124,9 @@ class Engine:
         self.send("isready")
         self.read_until("readyok")
         start = self.cpu_ms()
-        self.send(f"go depth {depth}")
+        # The virtual clock runs, with a limit no search here reaches, so the
+        # time includes its test at every node, as in a game on the fitted table.
+        self.send(f"go depth {depth} movetime {UNREACHED_MS}")
         self.read_until("bestmove")
         ms = self.cpu_ms() - start
         self.send("vsdump")
@@ -128,6 +134,17 @@ class Engine:
         if len(counts) != len(COUNTER_NAMES):
             raise RuntimeError("unexpected vsdump line")
         return ms, counts
+
+    def timed_move(self, fen, movetime):
+        """Wall-clock ms from "go movetime" to "bestmove", from a new game."""
+        self.send("ucinewgame")
+        self.send(f"position fen {fen}")
+        self.send("isready")
+        self.read_until("readyok")
+        start = time.monotonic()
+        self.send(f"go movetime {movetime}")
+        self.read_until("bestmove")
+        return (time.monotonic() - start) * 1000.0
 
     def close(self):
         self.send("quit")
@@ -274,6 +291,27 @@ def report(records, costs, out):
     return seconds, counts, ratios
 
 
+def check(engine_path, cost_file, positions, movetime, out):
+    """Plays "go movetime" on each position on the virtual clock with the cost
+    file and prints the real (wall) time each took against the budget: the
+    table's accuracy as a user sees it. Returns the ratios."""
+    engine = Engine(engine_path, {}, {}, cost_file=cost_file)
+    ratios = []
+    out.write(f"go movetime {movetime} on the virtual clock with {cost_file}:\n")
+    out.write("position  wall ms   ratio\n")
+    for index, fen in enumerate(positions):
+        ms = engine.timed_move(fen, movetime)
+        ratios.append(ms / movetime)
+        out.write(f"{index + 1:8d} {ms:8.0f} {ms / movetime:7.3f}\n")
+        out.flush()
+    engine.close()
+    ratios = np.array(ratios)
+    worst = np.abs(ratios - 1.0).max()
+    out.write(f"median ratio {np.median(ratios):.3f}, worst off by {worst * 100:.1f}% "
+              f"(lowest {ratios.min():.3f}, highest {ratios.max():.3f})\n")
+    return ratios
+
+
 def main(argv=None):
     here = os.path.dirname(os.path.abspath(__file__))
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
@@ -291,8 +329,15 @@ def main(argv=None):
                                                           "bench.cpp"))
     p.add_argument("--save", help="also write the measurements to this JSON file")
     p.add_argument("--measurements", help="fit these saved measurements instead of measuring")
+    p.add_argument("--check", type=int, metavar="MS",
+                   help="do not fit: time 'go movetime MS' on each bench position on the "
+                        "virtual clock with the cost file --out names")
     args = p.parse_args(argv)
 
+    if args.check:
+        positions = bench_positions(args.bench_source)[:args.positions:args.stride]
+        check(args.engine, args.out, positions, args.check, sys.stdout)
+        return 0
     if args.measurements:
         with open(args.measurements) as f:
             records = json.load(f)
