@@ -6,6 +6,7 @@
 #include "board/make.h"
 #include "board/move.h"
 #include "board/movegen.h"
+#include "driver/bisect.h"
 #include "driver/polyglot.h"
 #include "io/env.h"
 #include "io/output.h"
@@ -99,22 +100,9 @@ bool load_book_file(const char* path, uint8_t* buffer, long* count, bool* trunca
   return true;
 }
 
-// Bisection that keeps going left after a hit, so the first entry of the run is found.
+// The first entry of the run with this key, or -1.
 long book_find(const uint8_t* bytes, long count, uint16_t key) {
-  long lo = 0;
-  long hi = count - 1;
-  long found = -1;
-  while (lo <= hi) {
-    const long mid = lo + (hi - lo) / 2;
-    const uint16_t k = entry_key(bytes, mid);
-    if (k < key) {
-      lo = mid + 1;
-    } else {
-      if (k == key) found = mid;
-      hi = mid - 1;
-    }
-  }
-  return found;
+  return first_with_key(count, key, [bytes](long i) { return entry_key(bytes, i); });
 }
 
 // The first entry of the run, or the second when the new random_state ends in two zero bits.

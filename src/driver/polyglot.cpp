@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "board/move.h"
+#include "driver/bisect.h"
 #include "driver/book.h"
 #include "io/env.h"
 #include "io/output.h"
@@ -98,22 +99,9 @@ PolyglotEntry polyglot_entry(const uint8_t* bytes, long index) {
           static_cast<uint16_t>(read_big_endian(p + 10, 2))};
 }
 
-// Bisection that keeps going left after a hit, so the first entry of the run is found.
+// The first entry of the run with this key, or -1.
 long polyglot_find(const uint8_t* bytes, long count, uint64_t key) {
-  long lo = 0;
-  long hi = count - 1;
-  long found = -1;
-  while (lo <= hi) {
-    const long mid = lo + (hi - lo) / 2;
-    const uint64_t k = polyglot_entry(bytes, mid).key;
-    if (k < key) {
-      lo = mid + 1;
-    } else {
-      if (k == key) found = mid;
-      hi = mid - 1;
-    }
-  }
-  return found;
+  return first_with_key(count, key, [bytes](long i) { return polyglot_entry(bytes, i).key; });
 }
 
 uint16_t xorshift16(uint16_t x) {
