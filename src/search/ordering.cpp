@@ -47,6 +47,14 @@ bool stored_quiet_usable(const MovePicker& picker, Move move) {
   return !move_is_tactical(move) && move_is_pseudo_legal(move);
 }
 
+// The killer for its stage when usable here, recorded in `played` so that the
+// later stages skip it; 0 otherwise (and always in skeleton mode).
+Move killer_candidate(const MovePicker& picker, Move killer, Move* played) {
+  if (skeleton_mode || !stored_quiet_usable(picker, killer)) return 0;
+  *played = killer;
+  return killer;
+}
+
 // Should a picked capture be put aside: it takes a cheaper piece and loses
 // by exchange. An empty destination (en passant, plain promotion) never is.
 bool capture_is_bad(Move move) {
@@ -232,17 +240,15 @@ Move picker_next(MovePicker& picker) {
       [[fallthrough]];
     case STAGE_KILLER1:
       picker.stage = STAGE_KILLER2;
-      if (!skeleton_mode && stored_quiet_usable(picker, first_killer(picker.ply))) {
-        picker.killer1_played = first_killer(picker.ply);
-        return picker.killer1_played;
-      }
+      if (const Move move =
+              killer_candidate(picker, first_killer(picker.ply), &picker.killer1_played))
+        return move;
       [[fallthrough]];
     case STAGE_KILLER2:
       picker.stage = STAGE_COUNTER;
-      if (!skeleton_mode && stored_quiet_usable(picker, second_killer(picker.ply))) {
-        picker.killer2_played = second_killer(picker.ply);
-        return picker.killer2_played;
-      }
+      if (const Move move =
+              killer_candidate(picker, second_killer(picker.ply), &picker.killer2_played))
+        return move;
       [[fallthrough]];
     case STAGE_COUNTER:
       picker.stage = STAGE_QUIETS_INIT;
