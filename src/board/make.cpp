@@ -93,19 +93,26 @@ void castle_rook(int king_from, int king_to) {
   relocate(rook_from, rook_to);
 }
 
-// Saves the scalars the move will change into the next undo record.
+// The scalars a move changes, copied between the position and an undo record
+// (either way), so that saving and restoring name the same fields.
+template <typename To, typename From>
+inline void copy_scalars(To& to, const From& from) {
+  to.pawn_king_key = from.pawn_king_key;
+  to.castling = from.castling;
+  to.ep_square = from.ep_square;
+  to.halfmove_clock = from.halfmove_clock;
+  to.phase = from.phase;
+  to.mg_score = from.mg_score;
+  to.eg_score = from.eg_score;
+  to.hash = from.hash;
+}
+
+// Saves the move, its piece and the scalars it will change into the next undo record.
 inline void save_undo(Move move, Piece p) {
   UndoRecord& u = position.history[position.history_top];
   u.move = move;
-  u.pawn_king_key = position.pawn_king_key;
   u.piece = p;
-  u.castling = position.castling;
-  u.ep_square = position.ep_square;
-  u.halfmove_clock = position.halfmove_clock;
-  u.phase = position.phase;
-  u.mg_score = position.mg_score;
-  u.eg_score = position.eg_score;
-  u.hash = position.hash;
+  copy_scalars(u, position);
 }
 
 // Takes a captured piece off its square with its slot, keys, scores and phase.
@@ -287,14 +294,7 @@ void unmake_move() {
     position.slot_square[u.capture_slot] = u.capture_square;
     position.square_slot[u.capture_square] = u.capture_slot;
   }
-  position.castling = u.castling;
-  position.ep_square = u.ep_square;
-  position.halfmove_clock = u.halfmove_clock;
-  position.phase = u.phase;
-  position.mg_score = u.mg_score;
-  position.eg_score = u.eg_score;
-  position.hash = u.hash;
-  position.pawn_king_key = u.pawn_king_key;
+  copy_scalars(position, u);
   ASSERT(position_is_ok());
 }
 
