@@ -31,11 +31,17 @@ constexpr const char* KNOWN_SWITCHES[] = {
     "TTENT",   "VCOSTFILE", "VSCALE",
 };
 
+// Switches whose value names a file. A relative name in a profile is taken
+// from the profile's own folder, so the profile finds the files kept beside
+// it whatever folder the GUI starts the engine in.
+constexpr const char* FILE_SWITCHES[] = {"BOOKFILE", "NNUE", "PARAMS", "PGBOOK", "VCOSTFILE"};
+
 constexpr const char* BLANKS = " \t\r";
 
-bool known_switch(const std::string& name) {
-  return std::any_of(std::begin(KNOWN_SWITCHES), std::end(KNOWN_SWITCHES),
-                     [&](const char* known) { return name == known; });
+template <size_t N>
+bool listed(const std::string& name, const char* const (&names)[N]) {
+  return std::any_of(std::begin(names), std::end(names),
+                     [&](const char* listed_name) { return name == listed_name; });
 }
 
 // `text` without its leading and trailing blanks.
@@ -67,7 +73,7 @@ bool parse_setting(const std::string& line, std::pair<std::string, std::string>*
     *why = "no switch name before '='";
     return false;
   }
-  if (!known_switch(name)) {
+  if (!listed(name, KNOWN_SWITCHES)) {
     *why = "unknown switch " + name;
     return false;
   }
@@ -136,7 +142,13 @@ bool apply_profile(const char* path, std::string* why) {
   }
   ProfileSettings settings;
   if (!parse_profile(text, &settings, why)) return false;
-  for (const auto& [name, value] : settings) env_assign(name.c_str(), value.c_str());
+  const std::string profile_path = path;
+  const size_t slash = profile_path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : profile_path.substr(0, slash + 1);
+  for (auto& [name, value] : settings) {
+    if (listed(name, FILE_SWITCHES) && value[0] != '/') value = folder + value;
+    env_assign(name.c_str(), value.c_str());
+  }
   return true;
 }
 

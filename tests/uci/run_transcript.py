@@ -277,6 +277,7 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         case = parse_case(path, tmp)
         for name, lines in case["files"].items():
+            os.makedirs(os.path.dirname(os.path.join(tmp, name)), exist_ok=True)
             with open(os.path.join(tmp, name), "w", encoding="utf-8") as handle:
                 handle.write("".join(l + "\n" for l in lines))
         problem = run_tools(case, tmp)
