@@ -42,8 +42,6 @@ Move previous_iteration_best = 0;
 
 namespace {
 
-constexpr int INFINITE_SCORE = 32000;
-
 constexpr int ORC_TROPISM = 1;
 constexpr int ORC_OUTPOSTS = 4;
 constexpr int ORC_STORM = 8;
@@ -223,17 +221,17 @@ Move iterate() {
       if (v <= alpha && !abort_search.load(std::memory_order_relaxed)) {
         const Move k = root_best_move != 0 ? root_best_move : best;
         root_best_move = 0;
-        v = alpha_beta(n, -INFINITE_SCORE, beta, 0, 0);
+        v = alpha_beta(n, -NO_SCORE, beta, 0, 0);
         best = k;
       }
       if (v >= beta && !abort_search.load(std::memory_order_relaxed)) {
         const Move k = root_best_move != 0 ? root_best_move : best;
         root_best_move = 0;
-        v = alpha_beta(n, alpha < v ? alpha : -INFINITE_SCORE, INFINITE_SCORE, 0, 0);
+        v = alpha_beta(n, alpha < v ? alpha : -NO_SCORE, NO_SCORE, 0, 0);
         best = k;
       }
     } else {
-      v = alpha_beta(n, -INFINITE_SCORE, INFINITE_SCORE, 0, 0);
+      v = alpha_beta(n, -NO_SCORE, NO_SCORE, 0, 0);
     }
     if (root_best_move != 0) best = root_best_move;
     if (abort_search.load(std::memory_order_relaxed)) break;
