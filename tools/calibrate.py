@@ -8,7 +8,10 @@ search is repeated and its shortest time kept; the time is the processor time
 the engine process used from "go" to "bestmove" (read through its CPU clock,
 nanoseconds), so the fit describes this host with a core to itself even while
 other work shares it (on a loaded machine the wall clock measures the load).
-After each search "vsdump" gives the operation counters. The per-operation costs are then fitted by non-negative
+After each search "vsdump" gives the operation counters and "mobstat" the
+mobility counters (counted only with a parameter set that weighs mobility, such
+as tools/params/tuned.txt; their prices are printed as MOBSQ/MOBPC/MOBEV
+settings, since the environment, not the cost file, prices them). The per-operation costs are then fitted by non-negative
 least squares on the relative error (every search counts alike, short or long),
 and written as a cost file that names its own rate ("UNITS_PER_SECOND", a
 picosecond per unit unless a cost would not fit 32 bits) so the costs are
@@ -45,8 +48,14 @@ COUNTER_NAMES = [
     "TTPROBE", "TTSTORE", "NULL", "CUTUPD", "ATT_PC", "EVALX", "KS", "LMP", "SEEF", "SEEL",
     "THR", "EGK", "MHK", "PHMISS", "NNF", "NNO", "SLCALLS",
 ]
+# Then the mobility counters "mobstat" prints (squares, pieces, evaluations).
+# They are priced by the environment (MOBSQ, MOBPC, MOBEV), not by the cost
+# file, so the fit prints their prices for the user to set.
+SIDE_KEYS = ["MOBSQ", "MOBPC", "MOBEV"]
+COUNTER_NAMES = COUNTER_NAMES + SIDE_KEYS
 # NNF and NNO are priced by the network when it loads, not by the cost file.
-FILE_KEYS = [k for k in COUNTER_NAMES if k not in ("NNF", "NNO")]
+FILE_KEYS = [k for k in COUNTER_NAMES if k not in ["NNF", "NNO"] + SIDE_KEYS]
+VSDUMP_COUNT = len(COUNTER_NAMES) - len(SIDE_KEYS)
 INT32_MAX = 2**31 - 1
 FINEST_RATE = 10**12  # one unit a picosecond
 MIN_MS = 10           # shorter searches are dropped: start-up and output weigh too much
@@ -61,6 +70,10 @@ CONFIGS = [
     ("lean", {}, {"Lean": "true"}),
     ("no-lmr", {"NOLMR": "1"}, {}),
     ("no-pvs-no-futility", {"NOPVS": "1", "NOFUT": "1"}, {}),
+    # The shipped parameters give mobility no weight, so it is never counted;
+    # the tuned set weighs it, and its counters get a price of their own.
+    ("mobility", {"PARAMS": os.path.join(os.path.dirname(os.path.abspath(__file__)), "params",
+                                         "tuned.txt")}, {}),
 ]
 
 
@@ -131,9 +144,13 @@ class Engine:
         ms = self.cpu_ms() - start
         self.send("vsdump")
         counts = [int(x) for x in self.read_until("vsdump")[-1].split()[1:]]
-        if len(counts) != len(COUNTER_NAMES):
+        if len(counts) != VSDUMP_COUNT:
             raise RuntimeError("unexpected vsdump line")
-        return ms, counts
+        self.send("mobstat")
+        mobility = [int(x) for x in self.read_until("mobstat")[-1].split()[1:]]
+        if len(mobility) != len(SIDE_KEYS):
+            raise RuntimeError("unexpected mobstat line")
+        return ms, counts + mobility
 
     def timed_move(self, fen, movetime):
         """Wall-clock ms from "go movetime" to "bestmove", from a new game."""
@@ -234,6 +251,12 @@ def cost_table(costs):
     if units["SLCALLS"] == 0 and units["SEEL"] > 0:
         units["SLCALLS"] = 1  # 0 would make the engine price these lookups as SEEL
     return rate, units
+
+
+def side_prices(costs, rate):
+    """The environment settings that price the mobility counters at `rate`."""
+    by_key = dict(zip(COUNTER_NAMES, costs))
+    return " ".join(f"{k}={int(round(by_key.get(k, 0.0) * rate))}" for k in SIDE_KEYS)
 
 
 def write_cost_file(path, rate, units):
@@ -341,6 +364,8 @@ def main(argv=None):
     if args.measurements:
         with open(args.measurements) as f:
             records = json.load(f)
+        for r in records:  # saved before the mobility counters were read
+            r["counts"] += [0] * (len(COUNTER_NAMES) - len(r["counts"]))
     else:
         positions = bench_positions(args.bench_source)[:args.positions:args.stride]
         records = measure(args.engine, positions, args.repeats, CONFIGS[:args.configs],
@@ -364,6 +389,7 @@ def main(argv=None):
     draw(picture, seconds, np.asarray(counts, dtype=float) @ costs,
          [r["config"] for r in records])
     print(f"wrote {args.out} ({rate} units per second) and {picture}")
+    print(f"mobility (not in the file; set in the environment with it): {side_prices(costs, rate)}")
     return 0
 
 

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Checks tools/calibrate.py: the fit recovers known costs, the engine reads
-back the cost file it writes, and a fit without a positive cost writes nothing.
+back the cost file it writes (the mobility prices go to the environment), and
+a fit without a positive cost writes nothing.
 
 Argument: the engine binary."""
 import json
@@ -49,6 +50,10 @@ class CostFile(unittest.TestCase):
         rate, units = calibrate.cost_table(costs)
         self.assertEqual(rate, 10**10)  # 35 ms at a picosecond would pass 32 bits
         self.assertEqual(units["MAKE"], 8 * 10**7)
+        # The mobility counters are not in the file: they are priced by the environment.
+        self.assertNotIn("MOBSQ", units)
+        self.assertEqual(calibrate.side_prices(costs, rate),
+                         "MOBSQ=360000000 MOBPC=370000000 MOBEV=380000000")
         with tempfile.TemporaryDirectory() as tmp:
             path = os.path.join(tmp, "costs.json")
             calibrate.write_cost_file(path, rate, units)
