@@ -169,7 +169,7 @@ class Engine:
         self.proc.wait()
 
 
-def measure(engine_path, positions, repeats, configs=CONFIGS, max_ms=150):
+def measure(engine_path, positions, repeats, configs=CONFIGS, max_ms=150, extra_env=None):
     """Measures each position at successive depths from 3 while a search takes
     less than max_ms; searches of MIN_MS or more are repeated `repeats` times.
     Returns a list of measurement records."""
@@ -177,7 +177,7 @@ def measure(engine_path, positions, repeats, configs=CONFIGS, max_ms=150):
     total = len(configs) * len(positions)
     done = 0
     for name, env, options in configs:
-        engine = Engine(engine_path, env, options)
+        engine = Engine(engine_path, {**env, **(extra_env or {})}, options)
         for index, fen in enumerate(positions):
             done += 1
             for depth in range(3, 30):
@@ -314,11 +314,11 @@ def report(records, costs, out):
     return seconds, counts, ratios
 
 
-def check(engine_path, cost_file, positions, movetime, out):
+def check(engine_path, cost_file, positions, movetime, out, extra_env=None):
     """Plays "go movetime" on each position on the virtual clock with the cost
     file and prints the real (wall) time each took against the budget: the
     table's accuracy as a user sees it. Returns the ratios."""
-    engine = Engine(engine_path, {}, {}, cost_file=cost_file)
+    engine = Engine(engine_path, extra_env or {}, {}, cost_file=cost_file)
     ratios = []
     out.write(f"go movetime {movetime} on the virtual clock with {cost_file}:\n")
     out.write("position  wall ms   ratio\n")
@@ -355,11 +355,17 @@ def main(argv=None):
     p.add_argument("--check", type=int, metavar="MS",
                    help="do not fit: time 'go movetime MS' on each bench position on the "
                         "virtual clock with the cost file --out names")
+    p.add_argument("--env", action="append", default=[], metavar="NAME=VALUE",
+                   help="a switch for every engine the tool starts (repeatable), e.g. the "
+                        "settings of a profile the table or the check is for")
     args = p.parse_args(argv)
+    if any("=" not in item or item.startswith("=") for item in args.env):
+        p.error("--env takes NAME=VALUE")
+    extra_env = dict(item.split("=", 1) for item in args.env)
 
     if args.check:
         positions = bench_positions(args.bench_source)[:args.positions:args.stride]
-        check(args.engine, args.out, positions, args.check, sys.stdout)
+        check(args.engine, args.out, positions, args.check, sys.stdout, extra_env)
         return 0
     if args.measurements:
         with open(args.measurements) as f:
@@ -369,7 +375,7 @@ def main(argv=None):
     else:
         positions = bench_positions(args.bench_source)[:args.positions:args.stride]
         records = measure(args.engine, positions, args.repeats, CONFIGS[:args.configs],
-                          args.max_ms)
+                          args.max_ms, extra_env)
         if args.save:
             with open(args.save, "w") as f:
                 json.dump(records, f)
