@@ -130,12 +130,16 @@ class Engine:
             if line.startswith(prefix):
                 return lines
 
-    def search(self, fen, depth):
-        """(processor ms, counters) of one search from a new game."""
+    def new_game_at(self, fen):
+        """A new game from fen, the engine ready for "go"."""
         self.send("ucinewgame")
         self.send(f"position fen {fen}")
         self.send("isready")
         self.read_until("readyok")
+
+    def search(self, fen, depth):
+        """(processor ms, counters) of one search from a new game."""
+        self.new_game_at(fen)
         start = self.cpu_ms()
         # The virtual clock runs, with a limit no search here reaches, so the
         # time includes its test at every node, as in a game on the fitted table.
@@ -154,10 +158,7 @@ class Engine:
 
     def timed_move(self, fen, movetime):
         """Wall-clock ms from "go movetime" to "bestmove", from a new game."""
-        self.send("ucinewgame")
-        self.send(f"position fen {fen}")
-        self.send("isready")
-        self.read_until("readyok")
+        self.new_game_at(fen)
         start = time.monotonic()
         self.send(f"go movetime {movetime}")
         self.read_until("bestmove")
