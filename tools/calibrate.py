@@ -59,8 +59,8 @@ VSDUMP_COUNT = len(COUNTER_NAMES) - len(SIDE_KEYS)
 INT32_MAX = 2**31 - 1
 FINEST_RATE = 10**12  # one unit a picosecond
 MIN_MS = 10           # shorter searches are dropped: start-up and output weigh too much
-NOISE_LIMIT = 0.05
-UNREACHED_MS = 10**9  # a movetime the measured searches never reach    # repeats more than 5% apart make a search noisy
+NOISE_LIMIT = 0.05    # repeats more than 5% apart make a search noisy
+UNREACHED_MS = 10**9  # a movetime the measured searches never reach
 
 # Configurations: (name, environment, UCI options). Switches in the
 # environment are read once per process, so each configuration is one engine.
