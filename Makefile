@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release -DKELMSTRAD_WERROR=ON
 
-.PHONY: all build run test test-slow test-asan test-tsan test-debug format format-check clean calibrate
+.PHONY: all build windows run test test-slow test-asan test-tsan test-debug format format-check clean calibrate
 
 all: build
 ifdef EXE
@@ -15,6 +15,17 @@ $(BUILD)/CMakeCache.txt:
 
 build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The Windows console engine, cross-built with MinGW-w64 (g++-mingw-w64-x86-64-posix)
+# and statically linked: build-win/kelmstrad.exe. The tools stay Linux programs.
+WIN_BUILD ?= build-win
+WIN_CMAKE_FLAGS = -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release -DKELMSTRAD_WERROR=ON
+
+$(WIN_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(WIN_BUILD) $(WIN_CMAKE_FLAGS)
+
+windows: $(WIN_BUILD)/CMakeCache.txt
+	cmake --build $(WIN_BUILD) -j $(JOBS) --target kelmstrad
 
 run: build
 	@$(BUILD)/kelmstrad
@@ -80,4 +91,4 @@ format-check:
 	@clang-format --dry-run --Werror $(FORMAT_SOURCES) && echo "format-check: $(words $(FORMAT_SOURCES)) files as .clang-format leaves them"
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(DEBUG_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(DEBUG_BUILD) $(WIN_BUILD)

@@ -1,4 +1,7 @@
-#include "platform/platform.h"
+// The operating-system layer on POSIX systems (Linux): pthreads, the
+// monotonic clock, setenv. platform_windows.cpp is the same layer on Windows;
+// the build compiles one of the two.
+#ifndef _WIN32
 
 #include <pthread.h>
 #include <time.h>
@@ -8,6 +11,7 @@
 #include <ctime>
 
 #include "platform/assert.h"
+#include "platform/platform.h"
 
 namespace kelmstrad {
 
@@ -83,3 +87,5 @@ const char* env_lookup(const char* name) { return getenv(name); }
 void env_assign(const char* name, const char* value) { setenv(name, value, 1); }
 
 }  // namespace kelmstrad
+
+#endif  // !_WIN32
