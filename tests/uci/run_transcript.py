@@ -1,5 +1,16 @@
 #!/usr/bin/env python3
-"""Runs the engine on one transcript case and compares its output.
+"""Runs the engine on transcript cases and compares its output.
+
+  run_transcript.py ENGINE CASE
+  run_transcript.py [--command "WORDS"] [--windows] [--jobs N] CASE_OR_FOLDER...
+
+The first form runs the engine binary ENGINE on one case (CTest's form). The
+second runs every case named (a folder stands for the cases under it) and ends
+with a count: --command gives the engine's command line, split as a shell
+would (give its paths absolute: each case runs in its own scratch folder), for
+example "wine /path/to/build-win/kelmstrad.exe". --windows says the engine is
+the Windows build: its "\r\n" line ends are read as line ends, and a case
+marked "skip-windows" is skipped with its reason printed.
 
 A case file holds directives, one per line:
   # ...                 comment
@@ -30,11 +41,14 @@ A case file holds directives, one per line:
   exit N                expected exit status (default 0)
   timeout S             seconds allowed (default 120)
   requires PATH         skip the case (exit status 77) when PATH cannot be read
+  skip-windows REASON   skip the case when the engine is the Windows build (--windows)
   mintime MS            the run must last at least MS milliseconds of real time (a lower bound only)
 Input is written as it comes (up to each "wait") and then closed: the end of input ends the engine.
 Whatever the case expects, a sanitizer report or a failed ASSERT on standard error fails it
 (sanitizer builds end the process on their first finding, with a status a case may expect).
 """
+import argparse
+import concurrent.futures
 import os
 import queue
 import re
@@ -63,17 +77,20 @@ class SendFile:
         self.path = path
 
 
-def run_engine(engine, case, env, cwd):
-    """Feeds the input, pausing at each WaitFor; returns (lines, stderr, status) or None on time-out."""
-    proc = subprocess.Popen([engine, *case["args"]], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+def run_engine(command, case, env, cwd, crlf):
+    """Feeds the input, pausing at each WaitFor; returns (lines, stderr, status) or None on time-out.
+    With crlf a line's "\r\n" end is taken off whole (the Windows build's text-mode output)."""
+    proc = subprocess.Popen([*command, *case["args"]], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, env=env, cwd=cwd)
+    line_end = "\r\n" if crlf else "\n"
     lines = queue.Queue()
     collected = []
     err_chunks = []
 
     def read_out():
         for raw in proc.stdout:
-            lines.put(raw.decode(errors="replace").rstrip("\n"))
+            text = raw.decode(errors="replace")
+            lines.put(text[:-len(line_end)] if text.endswith(line_end) else text.rstrip("\n"))
         lines.put(None)
 
     def read_err():
@@ -193,6 +210,8 @@ def parse_case(path, tmp):
                 case["timeout"] = float(rest)
             elif word == "requires":
                 case.setdefault("requires", []).append(rest)
+            elif word == "skip-windows":
+                case["skip_windows"] = rest
             elif word == "mintime":
                 case["mintime"] = float(rest)
             else:
@@ -272,18 +291,19 @@ def run_tools(case, tmp):
     return None
 
 
-def main():
-    engine, path = sys.argv[1], sys.argv[2]
+def run_case(command, path, windows):
+    """Runs one case: (status, report), status 0 passed, 1 failed, SKIPPED skipped."""
     with tempfile.TemporaryDirectory() as tmp:
         case = parse_case(path, tmp)
+        if windows and "skip_windows" in case:
+            return SKIPPED, f"skipped {os.path.basename(path)}: {case['skip_windows']}"
         for name, lines in case["files"].items():
             os.makedirs(os.path.dirname(os.path.join(tmp, name)), exist_ok=True)
             with open(os.path.join(tmp, name), "w", encoding="utf-8") as handle:
                 handle.write("".join(l + "\n" for l in lines))
         problem = run_tools(case, tmp)
         if problem:
-            print(f"FAIL {path}: {problem}")
-            return 1
+            return 1, f"FAIL {path}: {problem}"
         env = dict(os.environ)
         env.pop("KLMRAW", None)
         for name in case["unset"]:
@@ -291,14 +311,12 @@ def main():
         env.update(case["env"])
         missing = [p for p in case.get("requires", []) if not os.access(p, os.R_OK)]
         if missing:
-            print(f"skipped {os.path.basename(path)}: cannot read {', '.join(missing)}")
-            return SKIPPED
+            return SKIPPED, f"skipped {os.path.basename(path)}: cannot read {', '.join(missing)}"
         started = time.monotonic()
-        result = run_engine(engine, case, env, tmp)
+        result = run_engine(command, case, env, tmp, windows)
         took_ms = (time.monotonic() - started) * 1000
         if result is None:
-            print(f"FAIL {path}: no exit within {case['timeout']} s")
-            return 1
+            return 1, f"FAIL {path}: no exit within {case['timeout']} s"
         lines, stderr, status = result
         err_lines = stderr.decode(errors="replace").splitlines()
         report = checker_report(err_lines)
@@ -312,14 +330,43 @@ def main():
         if problem is None and status != case["exit"]:
             problem = f"exit status {status}, expected {case['exit']}"
         if problem:
-            print(f"FAIL {path}: {problem}")
-            print("--- output ---")
-            print("\n".join(lines[:200]))
-            print("--- stderr ---")
-            print(stderr.decode(errors="replace")[:20000])
-            return 1
-    print(f"ok {os.path.basename(path)}")
-    return 0
+            return 1, "\n".join([f"FAIL {path}: {problem}", "--- output ---", "\n".join(lines[:200]),
+                                 "--- stderr ---", stderr.decode(errors="replace")[:20000]])
+    return 0, f"ok {os.path.basename(path)}"
+
+
+def case_files(names):
+    """The case files named, a folder standing for every *.txt under it, in order."""
+    found = []
+    for name in names:
+        if os.path.isdir(name):
+            for folder, _, files in sorted(os.walk(name)):
+                found += [os.path.join(folder, f) for f in sorted(files) if f.endswith(".txt")]
+        else:
+            found.append(name)
+    return found
+
+
+def main():
+    if len(sys.argv) == 3 and not sys.argv[1].startswith("-"):
+        status, report = run_case([sys.argv[1]], sys.argv[2], windows=False)
+        print(report)
+        return status
+    parser = argparse.ArgumentParser(description="Runs transcript cases against an engine command.")
+    parser.add_argument("--command", required=True, help="the engine's command line")
+    parser.add_argument("--windows", action="store_true", help="the engine is the Windows build")
+    parser.add_argument("--jobs", type=int, default=1, help="cases run at the same time")
+    parser.add_argument("cases", nargs="+", help="case files or folders of cases")
+    args = parser.parse_args()
+    command = shlex.split(args.command)
+    paths = case_files(args.cases)
+    counts = {0: 0, 1: 0, SKIPPED: 0}
+    with concurrent.futures.ThreadPoolExecutor(max_workers=max(args.jobs, 1)) as pool:
+        for status, report in pool.map(lambda p: run_case(command, p, args.windows), paths):
+            print(report, flush=True)
+            counts[status] += 1
+    print(f"{counts[0]} passed, {counts[SKIPPED]} skipped, {counts[1]} failed of {len(paths)} cases")
+    return 1 if counts[1] or not paths else 0
 
 
 if __name__ == "__main__":

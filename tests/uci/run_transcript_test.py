@@ -94,5 +94,42 @@ class CheckerReports(unittest.TestCase):
             self.assertEqual(proc.returncode, 0, proc.stdout)
 
 
+class WindowsEngine(unittest.TestCase):
+    """--command runs an engine command line over many cases; --windows reads "\r\n" line ends."""
+
+    def run_cases(self, answer, windows, cases):
+        with tempfile.TemporaryDirectory() as folder:
+            engine = os.path.join(folder, "engine")
+            with open(engine, "w", encoding="utf-8") as handle:
+                handle.write(f"#!{sys.executable}\nimport sys\nsys.stdin.read()\n"
+                             f"sys.stdout.buffer.write({answer!r})\n")
+            os.chmod(engine, os.stat(engine).st_mode | stat.S_IXUSR)
+            paths = []
+            for number, text in enumerate(cases):
+                paths.append(os.path.join(folder, f"case{number}.txt"))
+                with open(paths[-1], "w", encoding="utf-8") as handle:
+                    handle.write(text)
+            flags = ["--windows"] if windows else []
+            proc = subprocess.run([sys.executable, RUNNER, "--command", f"{sys.executable} {engine}",
+                                   *flags, "--jobs", "2", *paths], capture_output=True, text=True)
+            return proc.returncode, proc.stdout
+
+    def test_crlf_lines_are_lines_only_for_the_windows_build(self):
+        self.assertEqual(self.run_cases(b"readyok\r\n", True, [CASE])[0], 0)
+        code, out = self.run_cases(b"readyok\r\n", False, [CASE])
+        self.assertEqual(code, 1)
+        self.assertIn("got 'readyok\\r'", out)
+        # A lone carriage return before the line end stays part of the line.
+        self.assertEqual(self.run_cases(b"readyok\r\r\n", True, [CASE])[0], 1)
+
+    def test_skip_windows_is_counted_and_says_why(self):
+        skipped = CASE.replace("< readyok", "< never") + "skip-windows no such thing there\n"
+        code, out = self.run_cases(b"readyok\r\n", True, [CASE, skipped])
+        self.assertEqual(code, 0, out)
+        self.assertIn("skipped case1.txt: no such thing there", out)
+        self.assertIn("1 passed, 1 skipped, 0 failed of 2 cases", out)
+        self.assertEqual(self.run_cases(b"readyok\n", False, [CASE, skipped])[0], 1)
+
+
 if __name__ == "__main__":
     unittest.main()
