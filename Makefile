@@ -25,7 +25,7 @@ $(WIN_BUILD)/CMakeCache.txt:
 	cmake -S . -B $(WIN_BUILD) $(WIN_CMAKE_FLAGS)
 
 windows: $(WIN_BUILD)/CMakeCache.txt
-	cmake --build $(WIN_BUILD) -j $(JOBS) --target kelmstrad
+	cmake --build $(WIN_BUILD) -j $(JOBS) --target kelmstrad platform_check
 
 run: build
 	@$(BUILD)/kelmstrad

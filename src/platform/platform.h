@@ -4,6 +4,7 @@
 // output lock serialises whole lines; clocks are monotonic milliseconds.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace kelmstrad {
@@ -45,6 +46,15 @@ int64_t calendar_seconds();
 const char* env_lookup(const char* name);
 
 // Sets an environment variable so that later lookups in this process see it.
+// The value must not be empty (Windows removes a variable set to nothing).
 void env_assign(const char* name, const char* value);
+
+// The length of the folder part of a file path, up to and including its last
+// separator ('/'; on Windows also '\\' and a drive's ':'); 0 when there is none.
+size_t path_folder_length(const char* path);
+
+// True when no folder can be put in front of the path: it starts with '/' (on
+// Windows also with '\\' or a drive, as "C:\\name" and "C:name" do).
+bool path_is_absolute(const char* path);
 
 }  // namespace kelmstrad

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "platform/assert.h"
@@ -85,6 +86,13 @@ void assert_failed(const char* condition, const char* file, int line) {
 const char* env_lookup(const char* name) { return getenv(name); }
 
 void env_assign(const char* name, const char* value) { setenv(name, value, 1); }
+
+size_t path_folder_length(const char* path) {
+  const char* slash = strrchr(path, '/');
+  return slash == nullptr ? 0 : static_cast<size_t>(slash - path) + 1;
+}
+
+bool path_is_absolute(const char* path) { return path[0] == '/'; }
 
 }  // namespace kelmstrad
 

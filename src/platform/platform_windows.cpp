@@ -108,6 +108,20 @@ const char* env_lookup(const char* name) { return getenv(name); }
 // _putenv_s updates the runtime's copy of the environment, which getenv reads.
 void env_assign(const char* name, const char* value) { _putenv_s(name, value); }
 
+// Both slashes separate folders; "C:" ends the folder part of "C:name".
+size_t path_folder_length(const char* path) {
+  size_t length = 0;
+  for (size_t i = 0; path[i] != '\0'; ++i)
+    if (path[i] == '/' || path[i] == '\\' || (i == 1 && path[i] == ':')) length = i + 1;
+  return length;
+}
+
+bool path_is_absolute(const char* path) {
+  const bool drive =
+      ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) && path[1] == ':';
+  return drive || path[0] == '/' || path[0] == '\\';
+}
+
 }  // namespace kelmstrad
 
 #endif  // _WIN32

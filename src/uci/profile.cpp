@@ -142,11 +142,9 @@ bool apply_profile(const char* path, std::string* why) {
   }
   ProfileSettings settings;
   if (!parse_profile(text, &settings, why)) return false;
-  const std::string profile_path = path;
-  const size_t slash = profile_path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : profile_path.substr(0, slash + 1);
+  const std::string folder(path, path_folder_length(path));
   for (auto& [name, value] : settings) {
-    if (listed(name, FILE_SWITCHES) && value[0] != '/') value = folder + value;
+    if (listed(name, FILE_SWITCHES) && !path_is_absolute(value.c_str())) value = folder + value;
     env_assign(name.c_str(), value.c_str());
   }
   return true;
