@@ -2,6 +2,7 @@
 """Writes a network file for the engine's NNUE variable from a short description.
 
 usage: make_network.py [options] OUTPUT      (OUTPUT "-" writes to standard output)
+       --crlf ends the lines with "\\r\\n", as a file written on Windows
 
 The file holds decimal integers: the width N, 768 rows of N feature weights
 (one row per input), N hidden biases, 2N output weights (the first N weigh the
@@ -224,6 +225,7 @@ def main(argv):
     parser.add_argument("--hidden-bias")
     parser.add_argument("--output-weights")
     parser.add_argument("--feature", action="append", default=[])
+    parser.add_argument("--crlf", action="store_true")
     parser.add_argument("output", nargs="?")
     args = parser.parse_args(join_negative_values(argv))
     if args.help:
@@ -237,11 +239,11 @@ def main(argv):
         net = build(args)
     except DescriptionError as problem:
         parser.error(str(problem))
-    text = "".join(line + "\n" for line in net.lines())
+    text = "".join(line + ("\r\n" if args.crlf else "\n") for line in net.lines())
     if args.output == "-":
         sys.stdout.write(text)
     else:
-        with open(args.output, "w", encoding="ascii") as handle:
+        with open(args.output, "w", encoding="ascii", newline="") as handle:
             handle.write(text)
     return 0
 

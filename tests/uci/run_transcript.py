@@ -7,10 +7,12 @@
 The first form runs the engine binary ENGINE on one case (CTest's form). The
 second runs every case named (a folder stands for the cases under it) and ends
 with a count: --command gives the engine's command line, split as a shell
-would (give its paths absolute: each case runs in its own scratch folder), for
-example "wine /path/to/build-win/kelmstrad.exe". --windows says the engine is
+would, for example "wine build-win/kelmstrad.exe". Each case runs in its own
+scratch folder, so words of the command that name existing files by relative
+paths with a "/" are made absolute first. --windows says the engine is
 the Windows build: its "\r\n" line ends are read as line ends, and a case
-marked "skip-windows" is skipped with its reason printed.
+marked "skip-windows" is skipped with its reason printed (and one marked
+"only-windows" runs).
 
 A case file holds directives, one per line:
   # ...                 comment
@@ -42,6 +44,7 @@ A case file holds directives, one per line:
   timeout S             seconds allowed (default 120)
   requires PATH         skip the case (exit status 77) when PATH cannot be read
   skip-windows REASON   skip the case when the engine is the Windows build (--windows)
+  only-windows REASON   skip the case unless the engine is the Windows build
   mintime MS            the run must last at least MS milliseconds of real time (a lower bound only)
 Input is written as it comes (up to each "wait") and then closed: the end of input ends the engine.
 Whatever the case expects, a sanitizer report or a failed ASSERT on standard error fails it
@@ -212,6 +215,8 @@ def parse_case(path, tmp):
                 case.setdefault("requires", []).append(rest)
             elif word == "skip-windows":
                 case["skip_windows"] = rest
+            elif word == "only-windows":
+                case["only_windows"] = rest
             elif word == "mintime":
                 case["mintime"] = float(rest)
             else:
@@ -297,6 +302,8 @@ def run_case(command, path, windows):
         case = parse_case(path, tmp)
         if windows and "skip_windows" in case:
             return SKIPPED, f"skipped {os.path.basename(path)}: {case['skip_windows']}"
+        if not windows and "only_windows" in case:
+            return SKIPPED, f"skipped {os.path.basename(path)}: {case['only_windows']}"
         for name, lines in case["files"].items():
             os.makedirs(os.path.dirname(os.path.join(tmp, name)), exist_ok=True)
             with open(os.path.join(tmp, name), "w", encoding="utf-8") as handle:
@@ -335,6 +342,11 @@ def run_case(command, path, windows):
     return 0, f"ok {os.path.basename(path)}"
 
 
+def absolute_words(words):
+    """The command with its relative paths of existing files made absolute."""
+    return [os.path.abspath(w) if "/" in w and os.path.exists(w) else w for w in words]
+
+
 def case_files(names):
     """The case files named, a folder standing for every *.txt under it, in order."""
     found = []
@@ -349,7 +361,7 @@ def case_files(names):
 
 def main():
     if len(sys.argv) == 3 and not sys.argv[1].startswith("-"):
-        status, report = run_case([sys.argv[1]], sys.argv[2], windows=False)
+        status, report = run_case(absolute_words([sys.argv[1]]), sys.argv[2], windows=False)
         print(report)
         return status
     parser = argparse.ArgumentParser(description="Runs transcript cases against an engine command.")
@@ -358,7 +370,7 @@ def main():
     parser.add_argument("--jobs", type=int, default=1, help="cases run at the same time")
     parser.add_argument("cases", nargs="+", help="case files or folders of cases")
     args = parser.parse_args()
-    command = shlex.split(args.command)
+    command = absolute_words(shlex.split(args.command))
     paths = case_files(args.cases)
     counts = {0: 0, 1: 0, SKIPPED: 0}
     with concurrent.futures.ThreadPoolExecutor(max_workers=max(args.jobs, 1)) as pool:

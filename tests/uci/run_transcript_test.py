@@ -130,6 +130,13 @@ class WindowsEngine(unittest.TestCase):
         self.assertIn("1 passed, 1 skipped, 0 failed of 2 cases", out)
         self.assertEqual(self.run_cases(b"readyok\n", False, [CASE, skipped])[0], 1)
 
+    def test_only_windows_is_skipped_elsewhere(self):
+        only = CASE.replace("< readyok", "< never") + "only-windows backslashes\n"
+        code, out = self.run_cases(b"readyok\n", False, [only])
+        self.assertEqual(code, 0, out)
+        self.assertIn("skipped case0.txt: backslashes", out)
+        self.assertEqual(self.run_cases(b"readyok\r\n", True, [only])[0], 1)
+
 
 if __name__ == "__main__":
     unittest.main()
