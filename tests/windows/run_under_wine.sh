@@ -37,10 +37,13 @@ fi
 
 export WINEPREFIX=$PWD/$WIN_BUILD/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 mkdir -p "$WINEPREFIX"
-# The prefix is made on the first run; at the end the prefix's wine server
-# and whatever still runs under it are stopped.
-"$WINE" wineboot --init >/dev/null 2>&1 || true
+# One wine server serves the whole run (a program started just as a lingering
+# server shuts down may fail to start); the prefix is made on the first run.
+# At the end the server and whatever still runs under it are stopped.
+wineserver -k 2>/dev/null || true
+wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
+"$WINE" wineboot --init >/dev/null 2>&1 || true
 
 echo "== platform checks (platform_check.exe)"
 "$WINE" "$WIN_BUILD/platform_check.exe"
