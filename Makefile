@@ -58,7 +58,9 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
 
 # A cost table fitted to this host (build/host-costs.json, and a .png of the
-# fit beside it): a few minutes of searches; run it on an idle machine.
+# fit beside it): a few minutes of searches; run it on an idle machine. It also
+# writes build/host.profile, which names the table, the side prices the fit
+# printed and the real-time guard: `build/kelmstrad --profile build/host.profile`.
 calibrate: build
 	tools/calibrate.py --engine $(BUILD)/kelmstrad --out $(BUILD)/host-costs.json
 

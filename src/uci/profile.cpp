@@ -18,20 +18,20 @@ namespace {
 // a misspelt switch would otherwise leave a silently default engine. A new
 // switch must be added here to be settable from a profile.
 constexpr const char* KNOWN_SWITCHES[] = {
-    "ASP",     "BADLAST",   "BOOKFILE", "CHEAPSEE", "CHKEXT", "CMOVE",  "CORR",     "CORRCOST",
-    "CORRMAX", "CORRN",     "CORRW",    "CTRACE",   "DELTA",  "EGK",    "EVDBG",    "EVDBG2",
-    "FUT2",    "GCPCOST",   "HIST",     "HISTP",    "IIR",    "KEEPTT", "KLMRAW",   "KT",
-    "KTCOST",  "KTOPP",     "KTROP",    "LAZYM",    "LAZYQ",  "LAZYS",  "LCOST",    "LMP",
-    "LMR3",    "LMRLOG",    "LOOSE",    "MHK",      "MHKG",   "MHKP",   "MOBEV",    "MOBPC",
-    "MOBSQ",   "MOPC",      "MOPK",     "NECOST",   "NEXT",   "NMRD",   "NNBLEND",  "NNFCOST",
-    "NNOCOST", "NNRES",     "NNSCALE",  "NNUE",     "NOEXT",  "NOFUT",  "NOHIST",   "NOLMR",
-    "NOPVS",   "NOQS",      "NOTT",     "NOTTM",    "NTHR",   "NTHRM",  "OPK",      "OPKG",
-    "OPKW",    "ORC",       "OUTP",     "PARAMS",   "PGBOOK", "PGFIX",  "PGSEED",   "PHSIM",
-    "PVORD",   "PVS",       "QCHK",     "QDELTA",   "QFUT",   "QMAX",   "QREC",     "QREPSTAT",
-    "QSTAT",   "QTT",       "QTTCOST",  "RAZOR",    "RECAP",  "RFP",    "RFPD",     "RFPM",
-    "SEEC",    "SEEQ",      "SKPASS",   "SKSEE",    "SOFT",   "STAGED", "STORM",    "TBD",
-    "TBRK",    "TDIV",      "THRX",     "TINC",     "TMODE",  "TRAP",   "TRAPCOST", "TT2",
-    "TTENT",   "VCOSTFILE", "VSCALE",
+    "ASP",     "BADLAST", "BOOKFILE",  "CHEAPSEE", "CHKEXT", "CMOVE",  "CORR",    "CORRCOST",
+    "CORRMAX", "CORRN",   "CORRW",     "CTRACE",   "DELTA",  "EGK",    "EVDBG",   "EVDBG2",
+    "FUT2",    "GCPCOST", "HIST",      "HISTP",    "IIR",    "KEEPTT", "KLMRAW",  "KT",
+    "KTCOST",  "KTOPP",   "KTROP",     "LAZYM",    "LAZYQ",  "LAZYS",  "LCOST",   "LMP",
+    "LMR3",    "LMRLOG",  "LOOSE",     "MHK",      "MHKG",   "MHKP",   "MOBEV",   "MOBPC",
+    "MOBSQ",   "MOPC",    "MOPK",      "NECOST",   "NEXT",   "NMRD",   "NNBLEND", "NNFCOST",
+    "NNOCOST", "NNRES",   "NNSCALE",   "NNUE",     "NOEXT",  "NOFUT",  "NOHIST",  "NOLMR",
+    "NOPVS",   "NOQS",    "NOTT",      "NOTTM",    "NTHR",   "NTHRM",  "OPK",     "OPKG",
+    "OPKW",    "ORC",     "OUTP",      "PARAMS",   "PGBOOK", "PGFIX",  "PGSEED",  "PHSIM",
+    "PVORD",   "PVS",     "QCHK",      "QDELTA",   "QFUT",   "QMAX",   "QREC",    "QREPSTAT",
+    "QSTAT",   "QTT",     "QTTCOST",   "RAZOR",    "RECAP",  "RFP",    "RFPD",    "RFPM",
+    "RTGUARD", "SEEC",    "SEEQ",      "SKPASS",   "SKSEE",  "SOFT",   "STAGED",  "STORM",
+    "TBD",     "TBRK",    "TDIV",      "THRX",     "TINC",   "TMODE",  "TRAP",    "TRAPCOST",
+    "TT2",     "TTENT",   "VCOSTFILE", "VSCALE",
 };
 
 // Switches whose value names a file. A relative name in a profile is taken
