@@ -233,9 +233,12 @@ bool game_over_here() {
 }
 
 // " %s" for each move of the principal variation, read back from the table;
-// it stops where the game ends.
+// the printing stops where the game ends. The walk itself goes on as far as
+// the table leads, so that its charges (and so the virtual clock) are the
+// same whatever is printed.
 void print_principal_variation(Move best, int depth) {
   int made = 0;
+  bool ended = false;
   for (Move m = best; m != 0 && made < depth;) {
     if (!move_is_pseudo_legal(m)) break;
     const char* text = move_to_text(m);
@@ -243,8 +246,8 @@ void print_principal_variation(Move best, int depth) {
     snprintf(copy, sizeof(copy), "%s", text);
     if (!make_move(m)) break;
     ++made;
-    uci_print(" %s", copy);
-    if (made < depth && game_over_here()) break;
+    if (!ended) uci_print(" %s", copy);
+    if (!ended && made < depth) ended = game_over_here();
     m = table_move();
   }
   while (made-- > 0) unmake_move();
