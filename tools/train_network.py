@@ -113,6 +113,41 @@ def feature_lists(pieces):
     return white, black
 
 
+def position_fens(data):
+    """The FEN of each record, castling and en passant left out (the network ignores them)."""
+    letters = " PNBRQK  pnbrqk"
+    out = []
+    for pieces, black in zip(data["pieces"], data["black"]):
+        ranks = []
+        for rank in range(7, -1, -1):
+            text, empty = "", 0
+            for file in range(8):
+                code = int(pieces[rank * 8 + file])
+                if code == 0:
+                    empty += 1
+                    continue
+                text += (str(empty) if empty else "") + letters[code]
+                empty = 0
+            ranks.append(text + (str(empty) if empty else ""))
+        out.append("/".join(ranks) + (" b" if black else " w") + " - - 0 1")
+    return out
+
+
+def engine_evals(engine, fens, env=None):
+    """The engine's "eval" (for the side to move) of each position, through one pipe."""
+    import subprocess
+    script = "".join(f"position fen {fen}\neval\n" for fen in fens) + "quit\n"
+    try:
+        proc = subprocess.run([engine], input=script, capture_output=True, text=True, env=env,
+                              check=False)
+    except OSError as error:
+        raise BadInput(f"cannot run {engine}: {error.strerror}") from error
+    values = [int(line) for line in proc.stdout.split("\n") if line.lstrip("-").isdigit()]
+    if proc.returncode != 0 or len(values) != len(fens):
+        raise BadInput(f"{engine} did not evaluate every position")
+    return np.array(values, dtype=np.float64)
+
+
 def side_to_move_targets(data):
     """Search scores and results (0, 0.5, 1) for the side to move."""
     sign = 1 - 2 * data["black"]
@@ -342,6 +377,8 @@ def parse_args(argv):
     parser.add_argument("--held-out", type=float, default=0.1, help="share of positions held out")
     parser.add_argument("--nnscale", type=int, default=64, help="the engine's NNSCALE")
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--engine", default="",
+                        help="engine whose own evaluation's held-out loss is reported too")
     parser.add_argument("--plot", default="", help="loss PNG (default: OUT with .png)")
     return parser.parse_args(argv)
 
@@ -366,6 +403,14 @@ def main(argv):
         if abs(int(weights[3])) > INT32_LIMIT:
             raise BadInput("the output bias does not fit 32 bits")
         text = network_text(weights)
+        if args.engine:
+            _, held_idx = split(data["score"].shape[0], args.held_out, args.seed)
+            held = {k: v[held_idx] for k, v in data.items()}
+            evals = engine_evals(args.engine, position_fens(held))
+            target = to_tensors(data, args.lam, scale, held_idx)[2].numpy()
+            hand_made = np.mean((1.0 / (1.0 + np.exp(-evals / scale)) - target) ** 2)
+            print(f"hand-made evaluation ({args.engine}), held-out loss {hand_made:.6f}",
+                  file=sys.stderr)
         plot = args.plot or os.path.splitext(args.out)[0] + ".png"
         figure = loss_figure(history, f"width {args.width}, lambda {args.lam}, K {scale:g}")
         write_atomically(plot, figure=figure)

@@ -47,33 +47,9 @@ def views(data):
     return np.where(is_black, black, white), np.where(is_black, white, black)
 
 
-def fens(data):
-    """FEN of each record (castling and en passant left out: the network ignores them)."""
-    letters = " PNBRQK  pnbrqk"
-    out = []
-    for pieces, black in zip(data["pieces"], data["black"]):
-        ranks = []
-        for rank in range(7, -1, -1):
-            text, empty = "", 0
-            for file in range(8):
-                code = int(pieces[rank * 8 + file])
-                if code == 0:
-                    empty += 1
-                    continue
-                text += (str(empty) if empty else "") + letters[code]
-                empty = 0
-            ranks.append(text + (str(empty) if empty else ""))
-        out.append("/".join(ranks) + (" b" if black else " w") + " - - 0 1")
-    return out
-
-
 def engine_evals(positions, **switches):
     """The engine's "eval" of each position under the environment switches."""
-    script = "".join(f"position fen {fen}\neval\n" for fen in positions) + "quit\n"
-    env = dict(os.environ, **switches)
-    proc = subprocess.run([ENGINE], input=script, capture_output=True, text=True, env=env,
-                          check=True)
-    return [int(line) for line in proc.stdout.split("\n") if line.lstrip("-").isdigit()]
+    return tn.engine_evals(ENGINE, positions, dict(os.environ, **switches)).astype(np.int64)
 
 
 class Exactness(unittest.TestCase):
@@ -101,7 +77,7 @@ class Exactness(unittest.TestCase):
         np.testing.assert_array_equal(np.floor(raw * 50 / 64).astype(np.int64), mine)
         # The residual mode adds the raw network output to the hand-made score,
         # endgame rules included: the difference is network_forward alone.
-        positions = fens(data)
+        positions = tn.position_fens(data)
         hand_made = np.array(engine_evals(positions))
         residual = np.array(engine_evals(positions, NNUE=path, NNRES="1"))
         forward = tn.integer_forward(weights, us, them)
