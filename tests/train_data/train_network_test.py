@@ -145,6 +145,19 @@ class BadInput(unittest.TestCase):
         self.assertIn("not finite", self.refused(DATA, "--lr", "3e37"))
         self.assertIn("cannot read", self.refused(os.path.join(WORK, "missing.bin")))
 
+    def test_generator_refusals(self):
+        out = os.path.join(WORK, "bad_gen.bin")
+        for args, message in ((["-games", "0"], "bad value for -games: 0"),
+                              (["-nodes"], "missing value after -nodes"),
+                              (["-openings", os.path.join(WORK, "none.txt")], "cannot read"),
+                              (["-depth", "3"], "unknown option -depth")):
+            proc = subprocess.run([DATAGEN, "-out", out, *args], capture_output=True, text=True)
+            self.assertEqual(proc.returncode, 1, args)
+            lines = proc.stderr.splitlines()
+            self.assertEqual(len(lines), 1, proc.stderr)
+            self.assertTrue(lines[0].startswith("datagen: " + message), proc.stderr)
+        self.assertEqual(sorted(f for f in os.listdir(WORK) if f.startswith("bad")), [])
+
 
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1])

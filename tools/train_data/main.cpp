@@ -126,8 +126,10 @@ int run(int argc, char** argv) {
     waitpid(child, &status, 0);
     ok = ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   }
-  if (!ok) return fail("a worker failed");
-  if (!join_blocks(parts, o.out, &error)) return fail(error);
+  if (!ok || !join_blocks(parts, o.out, &error)) {
+    for (const std::string& part : parts) remove(part.c_str());
+    return fail(ok ? error : "a worker failed");
+  }
   fprintf(stderr, "%.1f s real time\n", static_cast<double>(tick_ms() - start) / 1000.0);
   return 0;
 }
