@@ -27,12 +27,12 @@ import train_network as tn  # noqa: E402
 ENGINE, DATAGEN = sys.argv[1], sys.argv[2]
 WORK = tempfile.mkdtemp(prefix="train_network_test_")
 DATA = os.path.join(WORK, "positions.bin")
+OPENINGS = os.path.join(HERE, "..", "..", "tools", "openings", "book_walk8.txt")
 
 
 def setUpModule():
     subprocess.run([DATAGEN, "-out", DATA, "-games", "180", "-nodes", "200", "-seed", "11",
-                    "-jobs", "2", "-openings",
-                    os.path.join(HERE, "..", "..", "tools", "openings", "book_walk8.txt")],
+                    "-jobs", "2", "-openings", OPENINGS],
                    check=True, capture_output=True)
 
 
@@ -144,6 +144,17 @@ class BadInput(unittest.TestCase):
         self.assertIn("width 129", self.refused(DATA, "--width", "129"))
         self.assertIn("not finite", self.refused(DATA, "--lr", "3e37"))
         self.assertIn("cannot read", self.refused(os.path.join(WORK, "missing.bin")))
+
+    def test_generator_file_does_not_depend_on_jobs(self):
+        contents = []
+        for jobs in ("1", "3"):
+            out = os.path.join(WORK, f"jobs{jobs}.bin")
+            subprocess.run([DATAGEN, "-out", out, "-games", "6", "-nodes", "300", "-seed", "4",
+                            "-jobs", jobs, "-openings", OPENINGS], check=True, capture_output=True)
+            with open(out, "rb") as handle:
+                contents.append(handle.read())
+        self.assertGreater(len(contents[0]), 8 + 32 * 100)
+        self.assertEqual(contents[0], contents[1])
 
     def test_generator_refusals(self):
         out = os.path.join(WORK, "bad_gen.bin")
