@@ -83,8 +83,8 @@ class Exactness(unittest.TestCase):
         forward = tn.integer_forward(weights, us, them)
         self.assertEqual(len(residual), len(forward))
         differ = np.nonzero(residual - hand_made != forward)[0]
-        self.assertEqual(differ[:5].tolist(), [],
-                         [(positions[i], forward[i], residual[i] - hand_made[i]) for i in differ[:5]])
+        shown = [(positions[i], forward[i], residual[i] - hand_made[i]) for i in differ[:5]]
+        self.assertEqual(differ[:5].tolist(), [], shown)
         # Network only, scaled by NNSCALE: the engine's endgame rules may scale a
         # sparse board, so the comparison takes the positions with 20 pieces or more.
         only = np.array(engine_evals(positions, NNUE=path, NNSCALE="50"))
