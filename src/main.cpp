@@ -7,7 +7,8 @@
 #include "uci/profile.h"
 
 // "kelmstrad [--profile FILE] [bench [depth]]": the profile's settings enter
-// the environment before start-up reads any switch; "bench" runs the bench
+// the environment before start-up reads any switch, and its option lines are
+// set right after start-up, before the first command is read; "bench" runs the bench
 // and ends; otherwise (any other arguments are ignored) the engine speaks UCI
 // on standard input. A profile that cannot be used ends the process with a
 // message on standard error rather than start an engine the user did not ask for.
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     first = 3;
   }
   kelmstrad::startup();
+  kelmstrad::apply_profile_options();
   if (argc > first && strcmp(argv[first], "bench") == 0) {
     std::string line;
     for (int i = first + 1; i < argc; ++i) line.append(argv[i]).append(" ");

@@ -267,6 +267,35 @@ def write_cost_file(path, rate, units):
         f.write("{" + ", ".join(members) + "}\n")
 
 
+# The real-time guard the host profile sets: a search whose real time passes
+# its hard limit by more than this percentage is stopped (see RTGUARD).
+HOST_GUARD_PERCENT = 50
+
+
+def write_host_profile(path, cost_file, side, extra_env):
+    """A profile beside the table: the table (by its name, found beside the
+    profile), the side prices the fit printed, the switches the table was
+    fitted with, and the real-time guard, so that reproducible games at this
+    host's speed are one argument: kelmstrad --profile PATH."""
+    folder = os.path.dirname(os.path.abspath(path))
+    table = os.path.relpath(os.path.abspath(cost_file), folder)
+    lines = ["# Written by tools/calibrate.py: the virtual clock with the cost table",
+             "# fitted to this host. Use: kelmstrad --profile " + path,
+             f"VCOSTFILE={table}"]
+    lines += side.split()
+    given = {k for k in ("VCOSTFILE", "RTGUARD") if k in extra_env}
+    given |= {item.split("=", 1)[0] for item in side.split()}
+    lines += ["# The switches the table was fitted with."] if any(
+        k not in given for k in extra_env) else []
+    lines += [f"{k}={v}" for k, v in extra_env.items() if k not in given]
+    lines += ["# A move whose real time passes its hard limit by more than "
+              f"{HOST_GUARD_PERCENT}% is cut short",
+              "# (that game is then no longer reproducible, and the engine says so).",
+              f"RTGUARD={HOST_GUARD_PERCENT}"]
+    with open(path, "w") as f:
+        f.write("\n".join(lines) + "\n")
+
+
 def draw(path, measured, model, configs):
     import matplotlib
     matplotlib.use("Agg")
@@ -351,6 +380,8 @@ def main(argv=None):
                    help=f"first N configurations of: {', '.join(c[0] for c in CONFIGS)}")
     p.add_argument("--bench-source", default=os.path.join(here, "..", "src", "driver",
                                                           "bench.cpp"))
+    p.add_argument("--profile", help="the profile to write (default: host.profile beside "
+                                      "the cost file)")
     p.add_argument("--save", help="also write the measurements to this JSON file")
     p.add_argument("--measurements", help="fit these saved measurements instead of measuring")
     p.add_argument("--check", type=int, metavar="MS",
@@ -396,7 +427,11 @@ def main(argv=None):
     draw(picture, seconds, np.asarray(counts, dtype=float) @ costs,
          [r["config"] for r in records])
     print(f"wrote {args.out} ({rate} units per second) and {picture}")
-    print(f"mobility (not in the file; set in the environment with it): {side_prices(costs, rate)}")
+    side = side_prices(costs, rate)
+    print(f"mobility (not in the file; set in the environment with it): {side}")
+    profile = args.profile or os.path.join(os.path.dirname(args.out) or ".", "host.profile")
+    write_host_profile(profile, args.out, side, extra_env)
+    print(f"wrote {profile}: kelmstrad --profile {profile}")
     return 0
 
 

@@ -5,7 +5,9 @@
 #include "clock/counters.h"
 #include "driver/limits.h"
 #include "driver/think.h"
+#include "io/env.h"
 #include "io/options.h"
+#include "io/output.h"
 #include "platform/platform.h"
 
 namespace kelmstrad {
@@ -50,6 +52,26 @@ void pace_to_real_time() {
   if (flag(stop_flag)) raise_abort();
 }
 
+// The real-time guard (RTGUARD=N, off unless set): on the virtual clock, a
+// timed search whose real time since "go" passes its hard limit by more than
+// N percent is stopped, and says so once. Tested every 256th node. Such a
+// search no longer repeats bit for bit, which the line says.
+void real_time_guard() {
+  static const int margin = env_int_within("RTGUARD", 0, 0, 100000);
+  if (margin == 0 || !use_virtual_clock || timed_by_process_clock) return;
+  if (search_limits.hard_limit_ms == 0 || (node_count & 255) != 0) return;
+  if (flag(pondering) && !flag(ponderhit)) return;
+  const int64_t real_ms =
+      static_cast<int64_t>(tick_ms() - search_start_ticks.load(std::memory_order_relaxed));
+  const int64_t ceiling = static_cast<int64_t>(search_limits.hard_limit_ms) * (100 + margin) / 100;
+  if (real_ms <= ceiling || flag(abort_search)) return;
+  raise_abort();
+  uci_print(
+      "info string real time %ld ms passed the hard limit %d ms by more than %d%%: search "
+      "stopped, so this game is not reproducible\n",
+      static_cast<long>(real_ms), search_limits.hard_limit_ms, margin);
+}
+
 }  // namespace
 
 // On the virtual clock a node is a large share of a virtual second (the
@@ -81,6 +103,8 @@ void time_check() {
   if (search_limits.hard_limit_ms != 0 && (node_count & hard_check_mask()) == 0 &&
       elapsed_ms() >= search_limits.hard_limit_ms)
     raise_abort();
+  // Step 6. The opt-in real-time guard.
+  real_time_guard();
 }
 
 }  // namespace kelmstrad

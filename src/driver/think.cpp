@@ -1,5 +1,6 @@
 #include "driver/think.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -174,9 +175,70 @@ Move table_move() {
   return entry.check == tt_check_value() ? entry.move : 0;
 }
 
-// " %s" for each move of the principal variation, read back from the table.
+// The counters (and the in-check hint make_move reads) that output-only probes of the position
+// would charge: taken aside and put back, so that what is printed costs the search nothing.
+struct CounterSnapshot {
+  uint32_t counters[COST_KEY_COUNT];
+  uint32_t slcalls;
+  uint32_t context;
+  uint32_t hint;
+  uint32_t buckets[ATTACK_CONTEXTS];
+  CounterSnapshot() {
+    memcpy(counters, op_counters, sizeof(counters));
+    memcpy(buckets, attack_bucket, sizeof(buckets));
+    slcalls = slcalls_count;
+    context = attack_context;
+    hint = in_check_hint;
+  }
+  ~CounterSnapshot() {
+    memcpy(op_counters, counters, sizeof(counters));
+    memcpy(attack_bucket, buckets, sizeof(buckets));
+    slcalls_count = slcalls;
+    attack_context = context;
+    in_check_hint = hint;
+  }
+  CounterSnapshot(const CounterSnapshot&) = delete;
+  CounterSnapshot& operator=(const CounterSnapshot&) = delete;
+};
+
+// Sets in_check_hint for the side to move, charged as a node in-check test.
+void note_in_check() {
+  attack_context = 0;
+  count_attack_test(opponent(position.side));
+  in_check_hint = in_check(position.side);
+}
+
+// The first generated move that is legal, or 0.
+Move first_legal_move() {
+  return first_generated([](Move m) {
+    note_in_check();
+    if (!make_move(m)) return false;
+    unmake_move();
+    return true;
+  });
+}
+
+// True when the game is over in the current position: the fifty-move rule,
+// a threefold repetition over the game's history, mate or stalemate. Charges
+// nothing.
+bool game_over_here() {
+  if (position.halfmove_clock >= 100) return true;
+  const int h = position.history_top;
+  const int lo = std::max(0, h - static_cast<int>(position.halfmove_clock));
+  int earlier = 0;
+  for (int i = h - 2; i >= lo; i -= 2)
+    if (position.history[i].hash == position.hash && ++earlier >= 2) return true;
+  const CounterSnapshot kept;
+  return first_legal_move() == 0;
+}
+
+// " %s" for each move of the principal variation, read back from the table;
+// the printing stops where the game ends. The walk itself goes on as far as
+// the table leads, so that its charges (and so the virtual clock) are the
+// same whatever is printed.
 void print_principal_variation(Move best, int depth) {
   int made = 0;
+  bool ended = false;
   for (Move m = best; m != 0 && made < depth;) {
     if (!move_is_pseudo_legal(m)) break;
     const char* text = move_to_text(m);
@@ -184,19 +246,21 @@ void print_principal_variation(Move best, int depth) {
     snprintf(copy, sizeof(copy), "%s", text);
     if (!make_move(m)) break;
     ++made;
-    uci_print(" %s", copy);
+    if (!ended) uci_print(" %s", copy);
+    if (!ended && made < depth) ended = game_over_here();
     m = table_move();
   }
   while (made-- > 0) unmake_move();
 }
 
-// Step 6: one info line for a finished iteration.
-void print_info_line(int depth, int score, Move best) {
+// One info line; `bound` is "", " lowerbound" or " upperbound".
+void print_info_line(int depth, int score, Move best, const char* bound = "") {
   uci_print("info depth %d ", depth);
   if (score > MATE_TABLE_BOUND || score < -MATE_TABLE_BOUND)
     uci_print("score mate %d", mate_moves(score));
   else
     uci_print("score cp %d", score);
+  uci_print("%s", bound);
   const long t = elapsed_ms();
   const double nps =
       t == 0 ? 0.0 : static_cast<double>(node_count) * 1000.0 / static_cast<double>(t);
@@ -205,38 +269,90 @@ void print_info_line(int depth, int score, Move best) {
   uci_print("\n");
 }
 
+// The root move the aborted iteration found, with its score.
+struct PartialRoot {
+  Move move = 0;
+  int score = 0;
+  bool lower = false;
+  void take() {
+    if (root_best_move == 0) return;
+    move = root_best_move;
+    score = root_best_score;
+    lower = root_best_lower;
+  }
+};
+
+// After an aborted iteration: when the move answered is not the first move of
+// the last info line printed (or none was printed), one more info line whose
+// variation starts with that move. Its score is the one the aborted iteration
+// gave the move, or, when the search reached no root move, the material and
+// square-table value after it.
+void print_answer_line(int depth, Move best, Move printed, const PartialRoot& partial) {
+  Move answer = best;
+  if (answer == 0) {
+    const CounterSnapshot kept;
+    answer = first_legal_move();
+  }
+  if (answer == 0 || answer == printed) return;
+  if (partial.move == answer) {
+    print_info_line(depth, partial.score, answer, partial.lower ? " lowerbound" : "");
+    return;
+  }
+  int score = 0;
+  {
+    const CounterSnapshot kept;
+    note_in_check();
+    if (make_move(answer)) {
+      score = -quick_eval();
+      unmake_move();
+    }
+  }
+  print_info_line(depth, score, answer);
+}
+
 // Step 5: iterative deepening; returns the best root move (0 if none).
 Move iterate() {
   // A negative half-width would turn the window inside out: held at 0 (off).
   static const int asp = env_int_within("ASP", 0, 0, ENV_WEIGHT_LIMIT);
   Move best = 0;
+  Move printed = 0;
+  PartialRoot partial;
   int previous_score = 0;
   for (int n = 1; n <= search_limits.depth_limit; ++n) {
     root_best_move = 0;
+    partial = PartialRoot{};
     int v;
     if (asp != 0 && n > 1 && previous_score >= -MATE_BOUND && previous_score <= MATE_BOUND) {
       const int alpha = previous_score - asp;
       const int beta = previous_score + asp;
       v = alpha_beta(n, alpha, beta, 0, 0);
+      partial.take();
       if (v <= alpha && !abort_search.load(std::memory_order_relaxed)) {
         const Move k = root_best_move != 0 ? root_best_move : best;
         root_best_move = 0;
         v = alpha_beta(n, -NO_SCORE, beta, 0, 0);
+        partial.take();
         best = k;
       }
       if (v >= beta && !abort_search.load(std::memory_order_relaxed)) {
         const Move k = root_best_move != 0 ? root_best_move : best;
         root_best_move = 0;
         v = alpha_beta(n, alpha < v ? alpha : -NO_SCORE, NO_SCORE, 0, 0);
+        partial.take();
         best = k;
       }
     } else {
       v = alpha_beta(n, -NO_SCORE, NO_SCORE, 0, 0);
+      partial.take();
     }
     if (root_best_move != 0) best = root_best_move;
-    if (abort_search.load(std::memory_order_relaxed)) break;
+    if (abort_search.load(std::memory_order_relaxed)) {
+      print_answer_line(n, best, printed, partial);
+      break;
+    }
     completed_depth = n;
     print_info_line(n, v, best);
+    printed = best;
     const TimeSwitches& switches = time_switches();
     const bool best_changed = n != 1 && best != previous_iteration_best;
     if (switches.tmode && search_limits.soft_limit_ms != 0) previous_iteration_best = best;
@@ -289,26 +405,9 @@ void wait_for_release() {
     sleep_1ms();
 }
 
-// Sets in_check_hint for the side to move, charged as a node in-check test.
-void note_in_check() {
-  attack_context = 0;
-  count_attack_test(opponent(position.side));
-  in_check_hint = in_check(position.side);
-}
-
 // True if `move` is among the generated moves of the side to move.
 bool is_generated(Move move) {
   return first_generated([move](Move m) { return m == move; }) != 0;
-}
-
-// The first generated move that is legal, or 0.
-Move first_legal_move() {
-  return first_generated([](Move m) {
-    note_in_check();
-    if (!make_move(m)) return false;
-    unmake_move();
-    return true;
-  });
 }
 
 // Step 9: "bestmove", with a ponder move when the table offers a legal one.

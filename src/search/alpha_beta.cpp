@@ -25,6 +25,8 @@ namespace kelmstrad {
 
 // The root move that last raised alpha; the think thread clears it per call.
 Move root_best_move = 0;
+int root_best_score = 0;
+bool root_best_lower = false;
 
 // One-shot in-check status a parent passes to its next child (-1 unknown).
 int child_in_check = -1;
@@ -361,7 +363,11 @@ bool take_move_score(const Node& n, Loop& l, Move m, bool tactical, int score) {
   l.best_move = m;
   l.best_tactical = tactical;
   if (score <= l.alpha) return false;
-  if (n.ply == 0) root_best_move = m;
+  if (n.ply == 0) {
+    root_best_move = m;
+    root_best_score = score;
+    root_best_lower = score >= n.beta;
+  }
   if (score >= n.beta) {
     if (!tactical && !skeleton_mode) note_cutoff(m, n.ply, n.depth);
     return true;

@@ -18,8 +18,10 @@ namespace kelmstrad {
 
 extern uint32_t
     node_count;  // nodes of the current search, both searches (defined by the time check)
-extern Move root_best_move;  // last root move that raised alpha (0 = none)
-extern int child_in_check;   // parent's in-check status for the next node: 1, 0, or -1 unknown
+extern Move root_best_move;   // last root move that raised alpha (0 = none)
+extern int root_best_score;   // its score (read only for output)
+extern bool root_best_lower;  // the score is a lower bound (it reached beta)
+extern int child_in_check;    // parent's in-check status for the next node: 1, 0, or -1 unknown
 extern int16_t correction_table[2][CORRECTION_ENTRIES];
 
 // The score of the position searched to `depth` within (alpha, beta),

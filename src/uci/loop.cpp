@@ -49,7 +49,8 @@ void cmd_uci(TokenReader&) {
       "id name Kelmstrad 2.2\nid author Orlenvey\n"
       "option name Ponder type check default true\n"
       "option name OwnBook type check default true\n"
-      "option name RealSpeed type check default false\nuciok\n");
+      "option name RealSpeed type check default false\n"
+      "option name VirtualClock type check default true\nuciok\n");
 }
 
 void cmd_isready(TokenReader&) { uci_print("readyok\n"); }

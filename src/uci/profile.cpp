@@ -4,8 +4,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/platform.h"
+#include "uci/options.h"
 
 namespace kelmstrad {
 
@@ -15,20 +18,20 @@ namespace {
 // a misspelt switch would otherwise leave a silently default engine. A new
 // switch must be added here to be settable from a profile.
 constexpr const char* KNOWN_SWITCHES[] = {
-    "ASP",     "BADLAST",   "BOOKFILE", "CHEAPSEE", "CHKEXT", "CMOVE",  "CORR",     "CORRCOST",
-    "CORRMAX", "CORRN",     "CORRW",    "CTRACE",   "DELTA",  "EGK",    "EVDBG",    "EVDBG2",
-    "FUT2",    "GCPCOST",   "HIST",     "HISTP",    "IIR",    "KEEPTT", "KLMRAW",   "KT",
-    "KTCOST",  "KTOPP",     "KTROP",    "LAZYM",    "LAZYQ",  "LAZYS",  "LCOST",    "LMP",
-    "LMR3",    "LMRLOG",    "LOOSE",    "MHK",      "MHKG",   "MHKP",   "MOBEV",    "MOBPC",
-    "MOBSQ",   "MOPC",      "MOPK",     "NECOST",   "NEXT",   "NMRD",   "NNBLEND",  "NNFCOST",
-    "NNOCOST", "NNRES",     "NNSCALE",  "NNUE",     "NOEXT",  "NOFUT",  "NOHIST",   "NOLMR",
-    "NOPVS",   "NOQS",      "NOTT",     "NOTTM",    "NTHR",   "NTHRM",  "OPK",      "OPKG",
-    "OPKW",    "ORC",       "OUTP",     "PARAMS",   "PGBOOK", "PGFIX",  "PGSEED",   "PHSIM",
-    "PVORD",   "PVS",       "QCHK",     "QDELTA",   "QFUT",   "QMAX",   "QREC",     "QREPSTAT",
-    "QSTAT",   "QTT",       "QTTCOST",  "RAZOR",    "RECAP",  "RFP",    "RFPD",     "RFPM",
-    "SEEC",    "SEEQ",      "SKPASS",   "SKSEE",    "SOFT",   "STAGED", "STORM",    "TBD",
-    "TBRK",    "TDIV",      "THRX",     "TINC",     "TMODE",  "TRAP",   "TRAPCOST", "TT2",
-    "TTENT",   "VCOSTFILE", "VSCALE",
+    "ASP",     "BADLAST", "BOOKFILE",  "CHEAPSEE", "CHKEXT", "CMOVE",  "CORR",    "CORRCOST",
+    "CORRMAX", "CORRN",   "CORRW",     "CTRACE",   "DELTA",  "EGK",    "EVDBG",   "EVDBG2",
+    "FUT2",    "GCPCOST", "HIST",      "HISTP",    "IIR",    "KEEPTT", "KLMRAW",  "KT",
+    "KTCOST",  "KTOPP",   "KTROP",     "LAZYM",    "LAZYQ",  "LAZYS",  "LCOST",   "LMP",
+    "LMR3",    "LMRLOG",  "LOOSE",     "MHK",      "MHKG",   "MHKP",   "MOBEV",   "MOBPC",
+    "MOBSQ",   "MOPC",    "MOPK",      "NECOST",   "NEXT",   "NMRD",   "NNBLEND", "NNFCOST",
+    "NNOCOST", "NNRES",   "NNSCALE",   "NNUE",     "NOEXT",  "NOFUT",  "NOHIST",  "NOLMR",
+    "NOPVS",   "NOQS",    "NOTT",      "NOTTM",    "NTHR",   "NTHRM",  "OPK",     "OPKG",
+    "OPKW",    "ORC",     "OUTP",      "PARAMS",   "PGBOOK", "PGFIX",  "PGSEED",  "PHSIM",
+    "PVORD",   "PVS",     "QCHK",      "QDELTA",   "QFUT",   "QMAX",   "QREC",    "QREPSTAT",
+    "QSTAT",   "QTT",     "QTTCOST",   "RAZOR",    "RECAP",  "RFP",    "RFPD",    "RFPM",
+    "RTGUARD", "SEEC",    "SEEQ",      "SKPASS",   "SKSEE",  "SOFT",   "STAGED",  "STORM",
+    "TBD",     "TBRK",    "TDIV",      "THRX",     "TINC",   "TMODE",  "TRAP",    "TRAPCOST",
+    "TT2",     "TTENT",   "VCOSTFILE", "VSCALE",
 };
 
 // Switches whose value names a file. A relative name in a profile is taken
@@ -37,6 +40,31 @@ constexpr const char* KNOWN_SWITCHES[] = {
 constexpr const char* FILE_SWITCHES[] = {"BOOKFILE", "NNUE", "PARAMS", "PGBOOK", "VCOSTFILE"};
 
 constexpr const char* BLANKS = " \t\r";
+
+// The options a profile may set, with their kind.
+enum class OptionKind { CHECK, SPIN, CHECK_OR_SPIN };
+struct KnownOption {
+  const char* name;
+  OptionKind kind;
+};
+constexpr KnownOption KNOWN_OPTIONS[] = {
+    {"Ponder", OptionKind::CHECK},
+    {"OwnBook", OptionKind::CHECK},
+    {"RealSpeed", OptionKind::CHECK},
+    {"VirtualClock", OptionKind::CHECK},
+    {"Skeleton", OptionKind::CHECK},
+    {"NoTT", OptionKind::CHECK},
+    {"SEE", OptionKind::CHECK},
+    {"Lean", OptionKind::CHECK},
+    {"EvalExtraT", OptionKind::SPIN},
+    {"EvalCost", OptionKind::SPIN},
+    {"SEECost", OptionKind::SPIN},
+    {"Terms", OptionKind::SPIN},
+    {"CheapSEE", OptionKind::CHECK_OR_SPIN},
+};
+
+// Options read by the last apply_profile, for apply_profile_options.
+ProfileSettings pending_options;
 
 template <size_t N>
 bool listed(const std::string& name, const char* const (&names)[N]) {
@@ -85,10 +113,69 @@ bool parse_setting(const std::string& line, std::pair<std::string, std::string>*
   return true;
 }
 
+bool is_whole_number(const std::string& text) {
+  size_t i = text[0] == '-' || text[0] == '+' ? 1 : 0;
+  if (i == text.size() || text.size() > 11) return false;
+  for (; i < text.size(); ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return true;
+}
+
+// Splits a trimmed line into its blank-separated words.
+std::vector<std::string> words_of(const std::string& line) {
+  std::vector<std::string> words;
+  size_t at = 0;
+  while ((at = line.find_first_not_of(BLANKS, at)) != std::string::npos) {
+    const size_t end = line.find_first_of(BLANKS, at);
+    words.push_back(line.substr(at, end == std::string::npos ? std::string::npos : end - at));
+    at = end;
+  }
+  return words;
+}
+
+// An option line "setoption name OPTION value VALUE" (a " #" starts a
+// comment): its setting, or a reason.
+bool parse_option_line(const std::string& line, std::pair<std::string, std::string>* setting,
+                       std::string* why) {
+  std::vector<std::string> words = words_of(line);
+  for (size_t i = 1; i < words.size(); ++i) {
+    if (words[i][0] == '#') {
+      words.resize(i);
+      break;
+    }
+  }
+  if (words.size() != 5 || words[1] != "name" || words[3] != "value") {
+    *why = "not setoption name OPTION value VALUE";
+    return false;
+  }
+  const std::string& name = words[2];
+  const std::string& value = words[4];
+  const KnownOption* known = nullptr;
+  for (const KnownOption& option : KNOWN_OPTIONS)
+    if (name == option.name) known = &option;
+  if (known == nullptr) {
+    *why = "unknown option " + name;
+    return false;
+  }
+  const bool check = value == "true" || value == "false";
+  const bool spin = is_whole_number(value);
+  const bool fits = known->kind == OptionKind::CHECK  ? check
+                    : known->kind == OptionKind::SPIN ? spin
+                                                      : check || spin;
+  if (!fits) {
+    *why = "option " + name + " cannot take the value " + value;
+    return false;
+  }
+  *setting = {name, value};
+  return true;
+}
+
 }  // namespace
 
-bool parse_profile(const std::string& text, ProfileSettings* settings, std::string* why) {
+bool parse_profile(const std::string& text, ProfileSettings* settings, std::string* why,
+                   ProfileSettings* options) {
   settings->clear();
+  ProfileSettings option_lines;
   size_t start = 0;
   for (int number = 1; start < text.size(); ++number) {
     size_t end = text.find('\n', start);
@@ -98,6 +185,21 @@ bool parse_profile(const std::string& text, ProfileSettings* settings, std::stri
     if (line.empty() || line[0] == '#') continue;
     std::pair<std::string, std::string> setting;
     std::string reason;
+    if (line.compare(0, 9, "setoption") == 0 &&
+        (line.size() == 9 || strchr(BLANKS, line[9]) != nullptr)) {
+      if (!parse_option_line(line, &setting, &reason)) {
+        *why = "line " + std::to_string(number) + ": " + reason;
+        return false;
+      }
+      for (const auto& earlier : option_lines) {
+        if (earlier.first == setting.first) {
+          *why = "line " + std::to_string(number) + ": option " + setting.first + " set twice";
+          return false;
+        }
+      }
+      option_lines.push_back(setting);
+      continue;
+    }
     if (!parse_setting(line, &setting, &reason)) {
       *why = "line " + std::to_string(number) + ": " + reason;
       return false;
@@ -111,10 +213,11 @@ bool parse_profile(const std::string& text, ProfileSettings* settings, std::stri
     settings->push_back(setting);
   }
   // An empty file is more likely the wrong file than a wish for the defaults.
-  if (settings->empty()) {
+  if (settings->empty() && option_lines.empty()) {
     *why = "no NAME=VALUE line";
     return false;
   }
+  if (options != nullptr) *options = option_lines;
   return true;
 }
 
@@ -141,13 +244,19 @@ bool apply_profile(const char* path, std::string* why) {
     return false;
   }
   ProfileSettings settings;
-  if (!parse_profile(text, &settings, why)) return false;
+  ProfileSettings options;
+  if (!parse_profile(text, &settings, why, &options)) return false;
+  pending_options = options;
   const std::string folder(path, path_folder_length(path));
   for (auto& [name, value] : settings) {
     if (listed(name, FILE_SWITCHES) && !path_is_absolute(value.c_str())) value = folder + value;
     env_assign(name.c_str(), value.c_str());
   }
   return true;
+}
+
+void apply_profile_options() {
+  for (const auto& [name, value] : pending_options) set_option(name.c_str(), value.c_str());
 }
 
 }  // namespace kelmstrad

@@ -67,6 +67,26 @@ TEST(UciCheck, PonderSearchThatIgnoresStop) {
   EXPECT_EQ(r.passed, 15);
 }
 
+// Each answer needs a scored info line whose PV starts with it, and a PV must
+// be legal and stop where the game ends (the scholar's mate at ply 7).
+TEST(UciCheck, AnswersWithoutAMatchingLegalPv) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"--fail noinfo",
+       "FAIL  go wtime 100 btime 100: no info line with a score before \"bestmove e2e4\"\n"},
+      {"--fail pvother",
+       "FAIL  go wtime 100 btime 100: bestmove e2e4 is not the first move of the last PV in "
+       "\"info depth 2 score cp 13 nodes 30 pv a2a3\"\n"},
+      {"--fail pvpast --at 2",
+       "FAIL  stop ends go infinite with bestmove: PV continues after the end of the game at "
+       "\"a7a6\" in \"info depth 1 score cp 13 nodes 20 pv f1c4 b8c6 d1h5 g8f6 h5f7 a7a6\"\n"},
+  };
+  for (const auto& [args, failure] : cases) {
+    std::string report;
+    check_fake(args, &report);
+    EXPECT_NE(report.find(failure), std::string::npos) << args << "\n" << report;
+  }
+}
+
 TEST(UciCheck, MissingUciok) {
   std::string report;
   const CheckResult r = check_fake("--fail nouciok", &report);

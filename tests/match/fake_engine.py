@@ -13,6 +13,9 @@ From ply --at on (and only when playing --side, if given) it fails as asked:
   --fail noreadyok   ignores "isready"
   --fail nouciok     ignores "uci" (from the start)
   --fail nostop      ignores "stop" during "go ponder"
+  --fail noinfo      answers without an info line
+  --fail pvother     its last PV starts with another move than the one answered
+  --fail pvpast      its PV runs on past the script's end (mate, or the third repetition)
 
 "go infinite" and "go ponder" wait for "stop" (or "ponderhit").
 --ponder-move M offers M as ponder move instead of the script's next move.
@@ -55,7 +58,14 @@ def main():
     def answer(depth=1, score=13):
         move = script[ply] if ply < len(script) else "0000"
         nxt = args.ponder_move or (script[ply + 1] if ply + 1 < len(script) else None)
-        say("info depth %d score cp %d nodes 20 pv %s" % (depth, score, move))
+        if failing() and args.fail == "pvother":
+            say("info depth %d score cp %d nodes 20 pv %s" % (depth, score, move))
+            say("info depth %d score cp %d nodes 30 pv a2a3" % (depth + 1, score))
+        elif failing() and args.fail == "pvpast":
+            say("info depth %d score cp %d nodes 20 pv %s a7a6" % (depth, score,
+                                                                 " ".join(script[ply:])))
+        elif not (failing() and args.fail == "noinfo"):
+            say("info depth %d score cp %d nodes 20 pv %s" % (depth, score, move))
         say("bestmove " + move + (" ponder " + nxt if nxt else ""))
 
     for raw in sys.stdin:

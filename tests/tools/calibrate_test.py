@@ -81,6 +81,34 @@ class CostFile(unittest.TestCase):
         self.assertGreater(tused, modelled * 0.995)
         self.assertNotIn("UNITS_PER_SECOND", out)
 
+    def test_host_profile_names_the_table(self):
+        # A fit from saved measurements writes host.profile beside the table:
+        # the table, the side prices, the --env switches and the guard; the
+        # engine starts with it and searches on that table.
+        rng = np.random.default_rng(3)
+        records = [{"config": "default", "position": i, "depth": 4, "ms": [float(m)],
+                    "counts": [int(c) for c in rng.integers(1, 10**5, len(calibrate.COUNTER_NAMES))]}
+                   for i, m in enumerate(rng.uniform(20, 200, 60))]
+        with tempfile.TemporaryDirectory() as tmp:
+            saved = os.path.join(tmp, "m.json")
+            with open(saved, "w") as f:
+                json.dump(records, f)
+            out = os.path.join(tmp, "host-costs.json")
+            proc = subprocess.run([TOOL, "--measurements", saved, "--out", out, "--env",
+                                   "TTENT=4096"], capture_output=True, text=True)
+            self.assertEqual(proc.returncode, 0, proc.stderr)
+            side = re.search(r"set in the environment with it\): (.*)$", proc.stdout, re.M)
+            profile = os.path.join(tmp, "host.profile")
+            with open(profile) as f:
+                settings = [line for line in f.read().splitlines() if not line.startswith("#")]
+            self.assertEqual(settings, ["VCOSTFILE=host-costs.json"] + side.group(1).split() +
+                             ["TTENT=4096", "RTGUARD=50"])
+            self.assertTrue(side.group(1).startswith("MOBSQ="))
+            proc = subprocess.run([ENGINE, "--profile", profile], input="uci\nquit\n",
+                                  capture_output=True, text=True, timeout=60)
+            self.assertEqual((proc.returncode, proc.stderr), (0, ""))
+            self.assertIn("uciok", proc.stdout)
+
     def test_no_positive_cost_writes_nothing(self):
         records = [{"config": "default", "position": 1, "depth": 6, "ms": [30, 31],
                     "counts": [0] * len(calibrate.COUNTER_NAMES)}]

@@ -3,7 +3,10 @@
 #include <cstdlib>
 #include <functional>
 #include <sstream>
+#include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "referee.h"
 
@@ -17,9 +20,14 @@ constexpr const char* CHECK_FEN =
 constexpr const char* CHECK_USAGE = R"(Usage: uci_check [options] COMMAND [ARGS...]
 
 Checks that a UCI engine answers as GUIs and match managers expect: the "uci"
-block, "isready" at every stage, "position startpos"/"fen", "go wtime 100
-btime 100", "go wtime 100 winc 100 btime 100 binc 100", "stop" during "go
-infinite", "go ponder" with "ponderhit" and with "stop", and "quit".
+block, every declared option set to its default, "isready" at every stage,
+"position startpos"/"fen", "go wtime 100 btime 100", "go wtime 100 winc 100
+btime 100 binc 100", "stop" during "go infinite", "go ponder" with
+"ponderhit" and with "stop", and "quit". Every "bestmove" must follow an info
+line with a score whose PV starts with the move answered, and every PV must be
+legal to its end and stop where the game ends (mate, stalemate, threefold
+repetition, fifty-move rule). A book answer, announced by "info string book"
+just before it, needs no info line.
 
 Options:
   -timeout MS          answer time for uciok, readyok, stop and quit (default 5000)
@@ -62,6 +70,57 @@ std::string send_position(Checker& c, const std::string& fen, const std::string&
   return expect_ready(c);
 }
 
+// The moves after "pv" in an info line (empty when it has none).
+std::vector<std::string> pv_moves(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> moves;
+  bool in_pv = false;
+  for (std::string word; in >> word;) {
+    if (in_pv) moves.push_back(word);
+    if (word == "pv") in_pv = true;
+  }
+  return moves;
+}
+
+// "" when the PV is legal from the checked position to its end and stops where
+// the game ends, else what is wrong.
+std::string check_pv(const GameState& start, const std::vector<std::string>& pv) {
+  GameState state = start;
+  for (size_t i = 0; i < pv.size(); ++i) {
+    const Verdict v = referee_verdict(state);
+    if (v != Verdict::ONGOING && v != Verdict::INSUFFICIENT_MATERIAL)
+      return "PV continues after the end of the game at \"" + pv[i] + "\"";
+    if (referee_play(state, pv[i]) != MoveCheck::LEGAL) return "illegal PV move \"" + pv[i] + "\"";
+  }
+  return "";
+}
+
+// The lines of the search that just answered (after the previous "bestmove"):
+// every PV legal and ending with the game, and the last info line with a
+// score has a PV starting with the move answered (unless the answer came
+// from the book, announced by "info string book" just before it).
+std::string check_search_lines(const Checker& c, const std::string& move) {
+  size_t first = c.transcript.size() - 1;  // the "bestmove" line itself
+  while (first > 0 && c.transcript[first - 1].rfind("bestmove", 0) != 0) --first;
+  std::string last_scored;
+  for (size_t i = first; i + 1 < c.transcript.size(); ++i) {
+    const std::string& line = c.transcript[i];
+    if (line.rfind("info ", 0) != 0 || line.rfind("info string", 0) == 0) continue;
+    const std::string wrong = check_pv(c.state, pv_moves(line));
+    if (!wrong.empty()) return wrong + " in \"" + line + "\"";
+    if (line.find(" score ") != std::string::npos) last_scored = line;
+  }
+  // A book answer, announced as such, is not a search and has no search line.
+  if (last_scored.empty() && c.transcript.size() >= 2 &&
+      c.transcript[c.transcript.size() - 2] == "info string book")
+    return "";
+  if (last_scored.empty()) return "no info line with a score before \"bestmove " + move + "\"";
+  const std::vector<std::string> pv = pv_moves(last_scored);
+  if (pv.empty() || pv[0] != move)
+    return "bestmove " + move + " is not the first move of the last PV in \"" + last_scored + "\"";
+  return "";
+}
+
 // "" when a legal "bestmove" (with a legal ponder move, if any) arrives within
 // allowed_ms. The report names the allowance itself, not a clock reading, so it
 // does not vary with how long the call was in coming.
@@ -80,7 +139,7 @@ std::string expect_bestmove(Checker& c, int64_t allowed_ms, const std::string& w
   if (referee_play(after, move) != MoveCheck::LEGAL) return "illegal bestmove \"" + move + "\"";
   if (!ponder.empty() && !referee_is_legal(after, ponder))
     return "illegal ponder move \"" + ponder + "\"";
-  return "";
+  return check_search_lines(c, move);
 }
 
 // "" when no "bestmove" comes for the quiet time (a search that must wait for the GUI).
@@ -120,6 +179,34 @@ std::string check_uci_block(const std::vector<std::string>& lines) {
   return "";
 }
 
+// Name and default of each declared option that has one (a button has none).
+std::vector<std::pair<std::string, std::string>> declared_defaults(
+    const std::vector<std::string>& lines) {
+  std::vector<std::pair<std::string, std::string>> options;
+  for (const std::string& l : lines) {
+    if (l.rfind("option ", 0) != 0) continue;
+    std::istringstream in(l);
+    std::string word, name, value, *field = nullptr;
+    bool has_default = false;
+    in >> word;
+    while (in >> word) {
+      if (word == "name") {
+        field = &name;
+      } else if (word == "default") {
+        field = &value;
+        has_default = true;
+      } else if (word == "type" || word == "min" || word == "max" || word == "var") {
+        field = nullptr;
+        if (word == "type") in >> word;
+      } else if (field != nullptr) {
+        *field += (field->empty() ? "" : " ") + word;
+      }
+    }
+    if (!name.empty() && has_default) options.emplace_back(name, value);
+  }
+  return options;
+}
+
 // Runs one step and reports it; false when it failed.
 bool step(Checker& c, const std::string& name, const std::function<std::string()>& body) {
   const int64_t start = now_ms();
@@ -157,11 +244,15 @@ bool check_start(Checker& c) {
                 if (r == WaitResult::CLOSED) return std::string("engine disconnected");
                 if (r != WaitResult::FOUND)
                   return "no uciok within " + std::to_string(timeout) + " ms";
+                const std::string block = check_uci_block(c.transcript);
+                if (!block.empty()) return block;
+                for (const auto& [n, v] : declared_defaults(c.transcript))
+                  send(c, "setoption name " + n + " value " + v);
                 for (const auto& [n, v] : c.setup->engine.options)
                   send(c, "setoption name " + n + " value " + v);
-                return check_uci_block(c.transcript);
+                return std::string();
               }) &&
-         step(c, "isready after uci", [&] { return expect_ready(c); }) &&
+         step(c, "isready after setting every option", [&] { return expect_ready(c); }) &&
          step(c, "isready after ucinewgame", [&] {
            const std::string f = send(c, "ucinewgame");
            return f.empty() ? expect_ready(c) : f;
