@@ -141,11 +141,10 @@ int full_eval_white(int p16) {
   ++op_counters[EVALX];
   // Step 2. The simulated pawn hash decides the charge, not the score.
   probe_pawn_hash_sim();
-  // Step 3.
+  // Steps 3-6. The file table; rook files, isolated and passed pawns, doubled
+  // pawns, bishop pair. The pawn cache gives what the direct path computes.
   PawnFileTable files;
-  build_pawn_file_table(&files);
-  // Steps 4-6. Rook files, isolated and passed pawns, doubled pawns, bishop pair.
-  TermPair sum = pawn_structure_terms(files, terms);
+  TermPair sum = cached_pawn_structure_terms(&files, terms);
   // Step 7.
   if (pawn_extras_enabled) {
     const TermPair extras = pawn_extras(files);

@@ -215,6 +215,143 @@ TermPair pawn_structure_terms(const PawnFileTable& table, int terms) {
   return sum;
 }
 
+namespace {
+
+constexpr int PAWN_CACHE_BITS = 12;
+constexpr int PAWN_CACHE_SLOTS = 1 << PAWN_CACHE_BITS;
+
+// What the pawns of one structure decide, whatever the parameters; the
+// feature counts are White minus Black as in eval_features.
+struct PawnCacheEntry {
+  uint64_t pawns[2];  // [White, Black] pawn squares by 64-square index
+  int8_t count[2][PAWN_FILE_ENTRIES];
+  int8_t white_low[PAWN_FILE_ENTRIES];
+  int8_t black_high[PAWN_FILE_ENTRIES];
+  int8_t passed[8];
+  int8_t isolated;
+  int8_t doubled;
+  bool valid;
+};
+
+PawnCacheEntry pawn_cache[PAWN_CACHE_SLOTS];  // by a hash of the two pawn sets
+
+// The cache slot of two pawn sets.
+PawnCacheEntry& pawn_cache_slot(uint64_t white, uint64_t black) {
+  const uint64_t h =
+      white * 0x9E3779B97F4A7C15ULL ^ (black + 0x632BE59BD9B4E019ULL) * 0xC2B2AE3D27D4EB4FULL;
+  return pawn_cache[h >> (64 - PAWN_CACHE_BITS)];
+}
+
+// Fills the entry's file table and feature counts from its pawn sets.
+void fill_pawn_cache_entry(PawnCacheEntry* e) {
+  PawnFileTable table;
+  memset(table.count, 0, sizeof(table.count));
+  memset(table.white_low, NO_WHITE_PAWN_RANK, sizeof(table.white_low));
+  memset(table.black_high, NO_BLACK_PAWN_RANK, sizeof(table.black_high));
+  for (int s = 0; s < 2; ++s) {
+    for (uint64_t bits = e->pawns[s]; bits != 0; bits &= bits - 1) {
+      const int index = __builtin_ctzll(bits);
+      const int f = (index & 7) + 1;
+      const int rank = index >> 3;
+      ++table.count[s][f];
+      if (s == 0 && rank < table.white_low[f]) table.white_low[f] = static_cast<int8_t>(rank);
+      if (s == 1 && rank > table.black_high[f]) table.black_high[f] = static_cast<int8_t>(rank);
+    }
+  }
+  memset(e->passed, 0, sizeof(e->passed));
+  int isolated = 0;
+  int doubled = 0;
+  for (int s = 0; s < 2; ++s) {
+    const Side side = s == 0 ? WHITE : BLACK;
+    const int sign = s == 0 ? 1 : -1;
+    for (uint64_t bits = e->pawns[s]; bits != 0; bits &= bits - 1) {
+      const int index = __builtin_ctzll(bits);
+      const int square = (index >> 3) * 16 + (index & 7);
+      const int f = (index & 7) + 1;
+      if (table.count[s][f - 1] == 0 && table.count[s][f + 1] == 0) isolated += sign;
+      if (pawn_is_passed(table, side, square)) {
+        const int relative = s == 0 ? index >> 3 : 7 - (index >> 3);
+        e->passed[relative] = static_cast<int8_t>(e->passed[relative] + sign);
+      }
+    }
+    for (int f = 1; f <= 8; ++f)
+      if (table.count[s][f] >= 2) doubled += sign;
+  }
+  e->isolated = static_cast<int8_t>(isolated);
+  e->doubled = static_cast<int8_t>(doubled);
+  memcpy(e->count, table.count, sizeof(e->count));
+  memcpy(e->white_low, table.white_low, sizeof(e->white_low));
+  memcpy(e->black_high, table.black_high, sizeof(e->black_high));
+  e->valid = true;
+}
+
+}  // namespace
+
+// One slot pass collects the pawn sets, bishops and rooks; the pawn-only part
+// comes from the cache, rooks and bishops are counted here as in the direct path.
+TermPair cached_pawn_structure_terms(PawnFileTable* table, int terms) {
+  uint64_t pawns[2] = {0, 0};
+  int bishops[2] = {0, 0};
+  uint8_t rooks[32];
+  int rook_count = 0;
+  for (int slot = 0; slot < 32; ++slot) {
+    const int sq = position.slot_square[slot];
+    if (sq == NO_SQUARE) continue;
+    const Piece piece = position.board[sq];
+    const int kind = piece_kind(piece);
+    if (kind == PAWN) {
+      pawns[side_index(piece_side(piece))] |= uint64_t{1} << square64(sq);
+    } else if (kind == BISHOP) {
+      ++bishops[side_index(piece_side(piece))];
+    } else if (kind == ROOK) {
+      rooks[rook_count++] = static_cast<uint8_t>(sq);
+    }
+  }
+  PawnCacheEntry& e = pawn_cache_slot(pawns[0], pawns[1]);
+  if (!e.valid || e.pawns[0] != pawns[0] || e.pawns[1] != pawns[1]) {
+    e.pawns[0] = pawns[0];
+    e.pawns[1] = pawns[1];
+    fill_pawn_cache_entry(&e);
+  }
+  memcpy(table->count, e.count, sizeof(table->count));
+  memcpy(table->white_low, e.white_low, sizeof(table->white_low));
+  memcpy(table->black_high, e.black_high, sizeof(table->black_high));
+  table->bishops[0] = bishops[0];
+  table->bishops[1] = bishops[1];
+
+  TermPair sum{0, 0};
+  memset(eval_features.passed, 0, sizeof(eval_features.passed));
+  eval_features.isolated = 0;
+  eval_features.doubled = 0;
+  eval_features.rook_open = 0;
+  eval_features.rook_half = 0;
+  eval_features.bishop_pair = 0;
+  if (terms & TERM_ROOK_FILES)
+    for (int i = 0; i < rook_count; ++i)
+      rook_file_term(*table, piece_side(position.board[rooks[i]]), rooks[i], &sum);
+  if (terms & TERM_ISOLATED) {
+    eval_features.isolated = e.isolated;
+    sum.mg -= static_cast<int64_t>(eval_params.isomg) * e.isolated;
+    sum.eg -= static_cast<int64_t>(eval_params.isoeg) * e.isolated;
+  }
+  if (terms & TERM_PASSED) {
+    for (int r = 0; r < 8; ++r) {
+      eval_features.passed[r] = e.passed[r];
+      sum.mg += static_cast<int64_t>(eval_params.passmg[r]) * e.passed[r];
+      sum.eg += static_cast<int64_t>(eval_params.passeg[r]) * e.passed[r];
+    }
+  }
+  if (terms & TERM_DOUBLED) {
+    eval_features.doubled = e.doubled;
+    sum.mg -= static_cast<int64_t>(eval_params.dblmg) * e.doubled;
+    sum.eg -= static_cast<int64_t>(eval_params.dbleg) * e.doubled;
+  }
+  if (terms & TERM_BISHOP_PAIR) bishop_pair_term(*table, &sum);
+  return sum;
+}
+
+void pawn_cache_clear() { memset(pawn_cache, 0, sizeof(pawn_cache)); }
+
 // F6 own-king and F7 enemy-king distance of advanced passers (weighted by
 // relative rank - 2), F8 phalanx, F9 defended, F10 backward pawns.
 TermPair pawn_extras(const PawnFileTable& table) {

@@ -36,6 +36,16 @@ bool pawn_is_passed(const PawnFileTable& table, Side side, int square);
 // bishop pair, for the groups selected by `terms`; refreshes their features.
 TermPair pawn_structure_terms(const PawnFileTable& table, int terms);
 
+// Steps 3 to 6 of the full path through the pawn cache: fills `table` as
+// build_pawn_file_table does and returns what pawn_structure_terms(*table,
+// terms) returns, refreshing the same features. The cache keeps only what the
+// pawns alone decide (file table, passed, isolated and doubled counts), checked
+// against both sides' pawn sets on every hit, so a hit equals a recomputation.
+TermPair cached_pawn_structure_terms(PawnFileTable* table, int terms);
+
+// Empties the pawn cache (only a test needs it: entries never go stale).
+void pawn_cache_clear();
+
 // The five pawn-extra features into eval_features.pawn_extra and their
 // weighted sums by nemg/neeg.
 TermPair pawn_extras(const PawnFileTable& table);
