@@ -34,6 +34,7 @@ struct PawnHashSimSlot {
 };
 
 PawnHashSimSlot pawn_hash_sim[PAWN_HASH_SIM_SLOTS];  // cleared only by "ucinewgame"
+uint32_t pawn_hash_sim_used = PAWN_HASH_SIM_SLOTS;   // slots probes may reach, set at first use
 
 const int8_t NO_PAWNS[PAWN_FILE_ENTRIES] = {};
 
@@ -45,12 +46,13 @@ int32_t wrap32(int64_t x) { return static_cast<int32_t>(static_cast<uint32_t>(x)
 uint32_t pawn_hash_sim_mask() {
   static const uint32_t mask = [] {
     const char* text = env_str("PHSIM");
-    if (text == nullptr) return static_cast<uint32_t>(PAWN_HASH_SIM_DEFAULT - 1);
-    const long requested = env_long("PHSIM", PAWN_HASH_SIM_DEFAULT);
+    const long requested =
+        text == nullptr ? PAWN_HASH_SIM_DEFAULT : env_long("PHSIM", PAWN_HASH_SIM_DEFAULT);
     const int slots = pawn_hash_sim_slots(requested);
-    if (slots != requested)
+    if (text != nullptr && slots != requested)
       uci_print("info string PHSIM %.32s is not a power of two from 1 to 65536, using %d\n", text,
                 slots);
+    pawn_hash_sim_used = static_cast<uint32_t>(slots);
     return static_cast<uint32_t>(slots - 1);
   }();
   return mask;
@@ -110,7 +112,10 @@ int pawn_hash_sim_slots(long requested) {
   return slots;
 }
 
-void pawn_hash_sim_clear() { memset(pawn_hash_sim, 0, sizeof(pawn_hash_sim)); }
+// Only the slots probes may reach are cleared (all of them before the first probe).
+void pawn_hash_sim_clear() {
+  memset(pawn_hash_sim, 0, pawn_hash_sim_used * sizeof(PawnHashSimSlot));
+}
 
 // The missing king, or nullptr when both kings stand on the board.
 const char* unevaluable_reason() {
