@@ -40,6 +40,27 @@ MaterialCount count_material() {
   return c;
 }
 
+// True when each side has a pawn and a piece other than pawns and kings: the
+// case in which the rules leave a score alone while the clock is low. Stops
+// at the first slots that show it, which is why the middlegame skips the count.
+bool both_sides_have_pawn_and_piece() {
+  for (int base = 0; base < 32; base += 16) {
+    int found = 0;
+    for (int slot = base; slot < base + 16 && found != 3; ++slot) {
+      const int sq = position.slot_square[slot];
+      if (sq == NO_SQUARE) continue;
+      const int kind = piece_kind(position.board[sq]);
+      if (kind == PAWN) {
+        found |= 1;
+      } else if (kind != KING) {
+        found |= 2;
+      }
+    }
+    if (found != 3) return false;
+  }
+  return true;
+}
+
 // Moves a pawn of `side` on `square` needs to promote when nothing can stop
 // it: its path must be empty and pass no enemy pawn beside it, and the enemy
 // king must be too far from the promotion square. NO_RACE otherwise.
@@ -96,6 +117,7 @@ int pawn_race() {
 // The rules in their fixed order; the damping factor stops at 0, so a clock
 // past 110 plies cannot turn the score around.
 int endgame_rules(int v, int bits, int centre_weight, int closeness_weight) {
+  if (position.halfmove_clock <= DAMPING_START && both_sides_have_pawn_and_piece()) return v;
   const MaterialCount c = count_material();
   if (c.pieces[0] == 0) {
     if ((bits & EGK_PAWN_RACE) && c.pieces[1] == 0) v += pawn_race();

@@ -13,6 +13,10 @@ namespace kelmstrad {
 namespace {
 
 constexpr int NO_VALUE = 30000;
+static_assert(SEE_VALUE[PAWN] < SEE_VALUE[KNIGHT] && SEE_VALUE[KNIGHT] < SEE_VALUE[BISHOP] &&
+                  SEE_VALUE[BISHOP] < SEE_VALUE[ROOK] && SEE_VALUE[ROOK] < SEE_VALUE[QUEEN] &&
+                  SEE_VALUE[QUEEN] <= SEE_VALUE[KING],
+              "least_valuable_attacker's early answers rely on this order");
 
 // Does a piece found first on ray `dir_index` (king_dirs order) from the
 // target attack it; `adjacent` when it stands on the ray's first square.
@@ -73,25 +77,30 @@ Square cheap_lookup(Square square, Side side) {
 }  // namespace
 
 // Knights first, then the first piece of each ray; strictly cheaper replaces.
+// A pawn is the cheapest kind and a knight the next, so a pawn attacker (the
+// first in ray order) or else a knight (the first in knight order) is the
+// answer without looking further, and a bishop ends the ray scan.
 Square least_valuable_attacker(Square square, Side side) {
   if (!on_board(square)) return NO_SQUARE;
-  Square best = NO_SQUARE;
-  int best_value = NO_VALUE;
+  const Piece* b = position.board;
+  // A White pawn stands below the target (rays 6 and 7, steps -15 and -17).
+  const int first_pawn_ray = side == WHITE ? 6 : 4;
+  for (int i = first_pawn_ray; i < first_pawn_ray + 2; ++i) {
+    const int sq = square + king_dirs[i];
+    if (on_board(sq) && b[sq] == (side | PAWN)) return static_cast<Square>(sq);
+  }
   for (int step : knight_dirs) {
     const int sq = square + step;
-    if (!on_board(sq)) continue;
-    const Piece p = position.board[sq];
-    if (p == (side | KNIGHT) && SEE_VALUE[KNIGHT] < best_value) {
-      best = static_cast<Square>(sq);
-      best_value = SEE_VALUE[KNIGHT];
-    }
+    if (on_board(sq) && b[sq] == (side | KNIGHT)) return static_cast<Square>(sq);
   }
-  for (int i = 0; i < 8; ++i) {
+  Square best = NO_SQUARE;
+  int best_value = NO_VALUE;
+  for (int i = 0; i < 8 && best_value != SEE_VALUE[BISHOP]; ++i) {
     const int step = king_dirs[i];
     int sq = square + step;
-    while (on_board(sq) && position.board[sq] == 0) sq += step;
+    while (on_board(sq) && b[sq] == 0) sq += step;
     if (!on_board(sq)) continue;
-    const Piece p = position.board[sq];
+    const Piece p = b[sq];
     if (piece_side(p) != side || !ray_piece_attacks(p, i, sq == square + step)) continue;
     if (SEE_VALUE[piece_kind(p)] < best_value) {
       best = static_cast<Square>(sq);

@@ -6,53 +6,12 @@
 #include <cstring>
 #include <string>
 
-#include "board/legal.h"
-#include "board/make.h"
 #include "eval/pawns.h"
 #include "eval_support.h"
+#include "random_positions.h"
 
 namespace kelmstrad::test {
 namespace {
-
-struct Random {
-  uint32_t state;
-  uint32_t next() {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-  }
-  int below(int n) { return static_cast<int>(next() % static_cast<uint32_t>(n)); }
-};
-
-// A random legal-looking placement: one king each, pawns anywhere.
-std::string random_placement(Random* rng) {
-  char board[64] = {};
-  const char* others = "PPPPNBRRQpppppnbrrq";
-  const int count = rng->below(24);
-  for (int i = 0; i < count; ++i) board[rng->below(64)] = others[rng->below(19)];
-  board[rng->below(64)] = 'K';
-  int black_king = rng->below(64);
-  while (board[black_king] == 'K') black_king = rng->below(64);
-  board[black_king] = 'k';
-  std::string fen;
-  for (int rank = 7; rank >= 0; --rank) {
-    int empty = 0;
-    for (int file = 0; file < 8; ++file) {
-      const char c = board[rank * 8 + file];
-      if (c == 0) {
-        ++empty;
-        continue;
-      }
-      if (empty > 0) fen += static_cast<char>('0' + empty);
-      empty = 0;
-      fen += c;
-    }
-    if (empty > 0) fen += static_cast<char>('0' + empty);
-    if (rank > 0) fen += '/';
-  }
-  return fen + " w - - 0 1";
-}
 
 // Cached and direct results for every term mask; twice, so the second is a hit.
 void expect_cache_equal() {
@@ -95,17 +54,7 @@ TEST(PawnCache, EqualsDirectPathAlongRandomGames) {
   EvalSettingsGuard guard;
   pawn_cache_clear();
   Random rng{77};
-  for (int game = 0; game < 12; ++game) {
-    set_fen(START_FEN);
-    for (int ply = 0; ply < 120; ++ply) {
-      SCOPED_TRACE(ply);
-      expect_cache_equal();
-      const std::vector<Move> moves = legal_moves();
-      if (moves.empty()) break;
-      make_move(moves[rng.below(static_cast<int>(moves.size()))]);
-      if (position.history_top >= HISTORY_CAPACITY - 1) break;
-    }
-  }
+  for (int game = 0; game < 12; ++game) along_random_game(&rng, START_FEN, 120, expect_cache_equal);
   set_fen(START_FEN);
 }
 
