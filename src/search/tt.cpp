@@ -154,8 +154,6 @@ void tt_store_quiesce(int result, int alpha_in, int beta) {
 }
 
 // Every entry back to zero, whatever part of the table is in use.
-// Only the entries in use are cleared: no store reaches past tt_mask, which
-// stays fixed once the settings are loaded (before that it spans the table).
-void tt_clear() { memset(tt_table, 0, (static_cast<size_t>(tt_mask) + 1) * sizeof(TTEntry)); }
+void tt_clear() { memset(tt_table, 0, sizeof(tt_table)); }
 
 }  // namespace kelmstrad
