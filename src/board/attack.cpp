@@ -82,7 +82,8 @@ bool square_attacked(int square, Side by) {
   const uint8_t* slots = position.slot_square + side_slot_base(by);
   for (int i = 0; i < 16; ++i) {
     const int from = slots[i];
-    if (from != NO_SQUARE && piece_attacks(from, square)) return true;
+    if (from == NO_SQUARE || delta_flags[square - from + DELTA_OFFSET] == 0) continue;
+    if (piece_attacks(from, square)) return true;
   }
   return false;
 }
