@@ -26,16 +26,8 @@ struct Random {
   int below(int n) { return static_cast<int>(next() % static_cast<uint32_t>(n)); }
 };
 
-// A random legal-looking placement: one king each, pawns anywhere.
-inline std::string random_placement(Random* rng) {
-  char board[64] = {};
-  const char* others = "PPPPNBRRQpppppnbrrq";
-  const int count = rng->below(24);
-  for (int i = 0; i < count; ++i) board[rng->below(64)] = others[rng->below(19)];
-  board[rng->below(64)] = 'K';
-  int black_king = rng->below(64);
-  while (board[black_king] == 'K') black_king = rng->below(64);
-  board[black_king] = 'k';
+// The FEN placement field of 64 characters, a8 first (0 for an empty square).
+inline std::string placement_of(const char board[64]) {
   std::string fen;
   for (int rank = 7; rank >= 0; --rank) {
     int empty = 0;
@@ -52,7 +44,20 @@ inline std::string random_placement(Random* rng) {
     if (empty > 0) fen += static_cast<char>('0' + empty);
     if (rank > 0) fen += '/';
   }
-  return fen + " w - - 0 1";
+  return fen;
+}
+
+// A random legal-looking placement: one king each, pawns anywhere.
+inline std::string random_placement(Random* rng) {
+  char board[64] = {};
+  const char* others = "PPPPNBRRQpppppnbrrq";
+  const int count = rng->below(24);
+  for (int i = 0; i < count; ++i) board[rng->below(64)] = others[rng->below(19)];
+  board[rng->below(64)] = 'K';
+  int black_king = rng->below(64);
+  while (board[black_king] == 'K') black_king = rng->below(64);
+  board[black_king] = 'k';
+  return placement_of(board) + " w - - 0 1";
 }
 
 // Plays up to `plies` random legal moves from the FEN, calling check() in

@@ -188,16 +188,21 @@ bool pawn_is_passed(const PawnFileTable& table, Side side, int square) {
   return rank <= min3(table.white_low[f - 1], table.white_low[f], table.white_low[f + 1]);
 }
 
-// Steps 4 to 6 of the full path: the slot pass for rooks and pawns, then
-// doubled pawns and the bishop pair.
-TermPair pawn_structure_terms(const PawnFileTable& table, int terms) {
-  TermPair sum{0, 0};
+// Zeroes the structure features the pawn terms record (both paths fill them).
+static void clear_structure_features() {
   memset(eval_features.passed, 0, sizeof(eval_features.passed));
   eval_features.isolated = 0;
   eval_features.doubled = 0;
   eval_features.rook_open = 0;
   eval_features.rook_half = 0;
   eval_features.bishop_pair = 0;
+}
+
+// Steps 4 to 6 of the full path: the slot pass for rooks and pawns, then
+// doubled pawns and the bishop pair.
+TermPair pawn_structure_terms(const PawnFileTable& table, int terms) {
+  TermPair sum{0, 0};
+  clear_structure_features();
   for (int slot = 0; slot < 32; ++slot) {
     const int sq = position.slot_square[slot];
     if (sq == NO_SQUARE) continue;
@@ -320,12 +325,7 @@ TermPair cached_pawn_structure_terms(PawnFileTable* table, int terms) {
   table->bishops[1] = bishops[1];
 
   TermPair sum{0, 0};
-  memset(eval_features.passed, 0, sizeof(eval_features.passed));
-  eval_features.isolated = 0;
-  eval_features.doubled = 0;
-  eval_features.rook_open = 0;
-  eval_features.rook_half = 0;
-  eval_features.bishop_pair = 0;
+  clear_structure_features();
   if (terms & TERM_ROOK_FILES)
     for (int i = 0; i < rook_count; ++i)
       rook_file_term(*table, piece_side(position.board[rooks[i]]), rooks[i], &sum);

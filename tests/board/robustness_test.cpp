@@ -10,21 +10,10 @@
 #include "board/attack.h"
 #include "board/perft.h"
 #include "board_support.h"
+#include "random_positions.h"
 
 namespace kelmstrad::test {
 namespace {
-
-// A small deterministic generator (xorshift32).
-struct Random {
-  uint32_t state;
-  uint32_t next() {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-  }
-  int below(int n) { return static_cast<int>(next() % static_cast<uint32_t>(n)); }
-};
 
 // A random FEN: `kings` per side is 0, 1 or 2; pawns may stand on any rank.
 std::string random_fen(Random* rng, int white_kings, int black_kings) {
@@ -35,22 +24,7 @@ std::string random_fen(Random* rng, int white_kings, int black_kings) {
   for (int i = 0; i < count; ++i) board[rng->below(64)] = others[rng->below(10)];
   for (int i = 0; i < white_kings; ++i) board[rng->below(64)] = 'K';
   for (int i = 0; i < black_kings; ++i) board[rng->below(64)] = 'k';
-  std::string fen;
-  for (int rank = 7; rank >= 0; --rank) {
-    int empty = 0;
-    for (int file = 0; file < 8; ++file) {
-      const char c = board[rank * 8 + file];
-      if (c == 0) {
-        ++empty;
-        continue;
-      }
-      if (empty > 0) fen += static_cast<char>('0' + empty);
-      empty = 0;
-      fen += c;
-    }
-    if (empty > 0) fen += static_cast<char>('0' + empty);
-    if (rank > 0) fen += '/';
-  }
+  std::string fen = placement_of(board);
   fen += rng->below(2) ? " b " : " w ";
   const char* rights[] = {"-", "KQkq", "K", "q", "Qk"};
   fen += rights[rng->below(5)];
