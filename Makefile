@@ -84,7 +84,7 @@ test-slow: build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 DEBUG_BUILD ?= build-debug
-CHECKED_TARGETS = kelmstrad unit_tests fen_replay commands_replay
+CHECKED_TARGETS = kelmstrad unit_tests fen_replay commands_replay platform_check
 ASAN_CMAKE_FLAGS = -DKELMSTRAD_WERROR=ON -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g" -DKELMSTRAD_SANITIZE=address,undefined
 TSAN_CMAKE_FLAGS = -DKELMSTRAD_WERROR=ON -DCMAKE_BUILD_TYPE=Release -DKELMSTRAD_SANITIZE=thread
 DEBUG_CMAKE_FLAGS = -DKELMSTRAD_WERROR=ON -DCMAKE_BUILD_TYPE=Debug
