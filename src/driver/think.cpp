@@ -150,6 +150,7 @@ void prepare_root() {
     add_root_bonuses(0, square64(white_king), square64(black_king), orc);
     add_root_bonuses(1, square64(black_king), square64(white_king), orc);
   }
+  fill_piece_square_scores();
   recompute_scores();
   const int asymmetry = kt == ktopp ? 0 : position.side;
   if (keep_tt == 0 || white_king != last_cleared_white_king ||
