@@ -411,7 +411,8 @@ bool is_generated(Move move) {
   return first_generated([move](Move m) { return m == move; }) != 0;
 }
 
-// Step 9: "bestmove", with a ponder move when the table offers a legal one.
+// Step 9: "bestmove", with a ponder move when the table offers a legal one
+// and the game goes on.
 void print_best_move(Move best) {
   if (best == 0) {
     uci_print("bestmove %s\n", move_to_text(first_legal_move()));
@@ -424,7 +425,9 @@ void print_best_move(Move best) {
     uci_print("bestmove %s\n", best_text);
     return;
   }
-  const Move q = table_move();
+  // No ponder move once the answer ends the game (a repetition, the fifty-move
+  // rule, mate or stalemate): there is nothing left to ponder on.
+  const Move q = game_over_here() ? 0 : table_move();
   if (q != 0 && is_generated(q)) {
     char ponder_text[8];
     snprintf(ponder_text, sizeof(ponder_text), "%s", move_to_text(q));
