@@ -3,13 +3,21 @@
 // select), or, when NNUE is unset, a width-128 network of fixed pseudo-random
 // weights in the ranges of "make_network.py --random", in network-only mode.
 // BM_EvaluateHandMade is the same evaluate() with the network set aside.
+// BM_NetworkForward sums the accumulators from scratch (network_output), as
+// every evaluation did before make and unmake kept them; BM_NetworkKept is
+// the output from the kept accumulators (network_forward); BM_MakeUnmake
+// plays and takes back every legal move of a middlegame position, with the
+// network's sums kept (argument 1) or no network (0): the difference is the
+// price of keeping them.
 //   tools/make_network.py --random 1 net128.txt
 //   NNUE=net128.txt build/bench/network_bench
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "board/fen.h"
+#include "board/legal.h"
 #include "board/make.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
@@ -55,6 +63,7 @@ void prepare_network() {
   for (int16_t& b : network_weights.hidden_biases) b = static_cast<int16_t>(draw(&state, 0, 64));
   for (int8_t& w : network_weights.output_weights) w = static_cast<int8_t>(draw(&state, -127, 127));
   network_weights.output_bias = 0;
+  network_install();
   network_state = NETWORK_LOADED;
   network_active = true;
   set_network_costs(NETWORK_MAX_WIDTH, nullptr, nullptr, nullptr);
@@ -74,6 +83,38 @@ void BM_NetworkForward(benchmark::State& state) {
 }
 
 BENCHMARK(BM_NetworkForward);
+
+void BM_NetworkKept(benchmark::State& state) {
+  kelmstrad::parse_fen(BENCH_FENS[2]);
+  int64_t checksum = 0;
+  for (auto _ : state) {
+    checksum += kelmstrad::network_forward();
+    benchmark::ClobberMemory();  // the sums could change between evaluations
+  }
+  benchmark::DoNotOptimize(checksum);
+  state.counters["passes_per_second"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_NetworkKept);
+
+// Every legal move of the middlegame position made and unmade; the time per pair.
+void BM_MakeUnmake(benchmark::State& state) {
+  const bool saved = kelmstrad::network_active;
+  kelmstrad::network_active = state.range(0) != 0;
+  kelmstrad::parse_fen(BENCH_FENS[2]);
+  const std::vector<kelmstrad::Move> moves = kelmstrad::legal_moves();
+  size_t i = 0;
+  for (auto _ : state) {
+    kelmstrad::make_move(moves[i]);
+    kelmstrad::unmake_move();
+    i = i + 1 == moves.size() ? 0 : i + 1;
+  }
+  kelmstrad::network_active = saved;
+  state.counters["moves"] = static_cast<double>(moves.size());
+}
+
+BENCHMARK(BM_MakeUnmake)->Arg(0)->Arg(1);
 
 // evaluate() over and over on one of the positions (the benchmark argument).
 void run_evaluate(benchmark::State& state, kelmstrad::NetworkState network) {

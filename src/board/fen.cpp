@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board/accumulator.h"
 #include "board/make.h"
 #include "board/position.h"
 
@@ -119,6 +120,11 @@ void parse_fen(const char* fen) {
   }
   position.hash ^= castle_keys[position.castling];
   if (position.ep_square != NO_EP_SQUARE) position.hash ^= ep_keys[position.ep_square & 7];
+  // The network's sums from scratch while one plays; else stale until one does.
+  if (network_active)
+    accumulators_refresh();
+  else
+    position.accumulator_version = 0;
 }
 
 }  // namespace kelmstrad

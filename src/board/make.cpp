@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "board/accumulator.h"
 #include "board/attack.h"
 #include "board/move.h"
 #include "clock/counters.h"
@@ -244,8 +245,12 @@ bool make_move_impl(Move move) {
       resets ? 0 : static_cast<uint8_t>(clock < HALFMOVE_CLOCK_MAX ? clock + 1 : clock);
   if (c != 0) ++op_counters[MAKE_CAP];
 
-  // Step 10. Network feature updates, only while a network is in use.
-  if (network_active) op_counters[NNF] += (c != 0 ? 3 : 2) + (castling ? 2 : 0);
+  // Step 10. Network feature updates, only while a network is in use: the
+  // first-layer sums follow the move (charged per changed input).
+  if (network_active) {
+    op_counters[NNF] += (c != 0 ? 3 : 2) + (castling ? 2 : 0);
+    accumulators_move(p, position.board[to], from, to, c, capture_square, castling, false);
+  }
 
   // Step 11. Legality by the mover's king.
   const bool full_test = piece_kind(p) == KING || en_passant || in_check_hint != 0;
@@ -276,10 +281,12 @@ void unmake_move() {
   position.side ^= BLACK;
   const int from = move_from(u.move);
   const int to = move_to(u.move);
+  const Piece placed = position.board[to];
+  const bool castling = is_castling(u.piece, from, to);
   relocate(to, from);
   position.board[from] = u.piece;
   if (u.captured != 0) ++op_counters[UNMAKE_CAP];
-  if (is_castling(u.piece, from, to)) {
+  if (castling) {
     if (to > from) {
       relocate(from + 1, from + 3);
     } else {
@@ -293,6 +300,8 @@ void unmake_move() {
     position.square_slot[u.capture_square] = u.capture_slot;
   }
   copy_scalars(position, u);
+  if (network_active)
+    accumulators_move(u.piece, placed, from, to, u.captured, u.capture_square, castling, true);
   ASSERT(position_is_ok());
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "board/accumulator.h"
 #include "board/make.h"
 
 namespace kelmstrad {
@@ -98,6 +99,15 @@ bool squares_are_ok() {
   return true;
 }
 
+// The network's kept sums equal a sum from scratch, when a network plays and
+// they are current (stale sums are recomputed before they are read).
+bool accumulators_are_ok() {
+  if (!network_active || !accumulators_current()) return true;
+  int16_t sums[2][NETWORK_MAX_WIDTH];
+  accumulators_sum(position, feature_weights.rows, feature_weights.biases, sums);
+  return memcmp(sums, position.accumulators, sizeof(sums)) == 0;
+}
+
 }  // namespace
 
 // Recomputes keys, scores and phase from the board with toggle_piece (the
@@ -105,7 +115,8 @@ bool squares_are_ok() {
 // incremental fields, after the range, slot and square checks. The position
 // is left exactly as it was.
 bool position_is_ok() {
-  if (!scalars_are_ok() || !slots_are_ok() || !squares_are_ok()) return false;
+  if (!scalars_are_ok() || !slots_are_ok() || !squares_are_ok() || !accumulators_are_ok())
+    return false;
   const uint32_t hash = position.hash;
   const uint32_t pawn_king_key = position.pawn_king_key;
   const int16_t mg_score = position.mg_score;

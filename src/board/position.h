@@ -37,6 +37,8 @@ constexpr Square NO_SQUARE = 255;
 constexpr int HISTORY_CAPACITY = 1024;
 constexpr int MOVE_STACK_CAPACITY = 4096;
 constexpr int RECAPTURE_RING_SIZE = 128;
+// The widest network: the length of each view's first-layer sums.
+constexpr int NETWORK_MAX_WIDTH = 128;
 
 constexpr const char* START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
@@ -72,6 +74,11 @@ struct Position {
   UndoRecord history[HISTORY_CAPACITY];
   int32_t history_top;
   uint8_t recapture_square;
+  // The network's first-layer sums, White's view then Black's, kept by make
+  // and unmake while a network is loaded (board/accumulator.h); they hold for
+  // this position when accumulator_version is the weights' version.
+  alignas(64) int16_t accumulators[2][NETWORK_MAX_WIDTH];
+  uint32_t accumulator_version;
 };
 
 extern Position position;                            // the position every part reads
@@ -112,7 +119,8 @@ void castle_masks_init();
 void keys_init();
 
 // Rebuilds keys, scores and phase from the board alone and compares them with
-// the incremental fields and the slot maps; true when everything agrees.
+// the incremental fields and the slot maps, and the network's kept sums (when
+// a network plays) with a sum from scratch; true when everything agrees.
 bool position_is_ok();
 
 }  // namespace kelmstrad

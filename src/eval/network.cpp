@@ -3,10 +3,10 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "board/make.h"
 #include "clock/counters.h"
-#include "eval/params.h"
 #include "io/env.h"
 #include "platform/platform.h"
 
@@ -21,8 +21,7 @@ int network_mode = NETWORK_ONLY;
 
 namespace {
 
-constexpr int OPPONENT_INPUTS = 384;
-constexpr int ROWS_PER_KIND = 64;
+constexpr int W = NETWORK_MAX_WIDTH;
 constexpr int OUTPUT_SHIFT = 4;
 constexpr int SCALE_SHIFT = 6;
 constexpr int TEMPO = 10;
@@ -71,6 +70,46 @@ bool read_network_body(FILE* f, NetworkWeights* w) {
   return read_int(f, &w->output_bias);
 }
 
+// Output weights spread over two rows of the full width, widened to 16 bits
+// and zero beyond the network's width: the side to move's and the other's.
+struct OutputWeights {
+  alignas(64) int16_t us[W];
+  alignas(64) int16_t them[W];
+};
+
+// The installed network's output weights; filled by network_install.
+OutputWeights installed_output;
+
+// The output layer's weights of `weights` in the full-width layout.
+void spread_output_weights(const NetworkWeights& weights, OutputWeights* out) {
+  memset(out, 0, sizeof(*out));
+  for (int i = 0; i < weights.width; ++i) {
+    out->us[i] = weights.output_weights[i];
+    out->them[i] = weights.output_weights[weights.width + i];
+  }
+}
+
+// The units of one view, clamped to 0..127, against their weights. A
+// fixed-length loop over 16-bit values that the compiler turns into
+// multiply-and-add vector instructions; the weights beyond the width are
+// zero, so those units add nothing.
+int32_t clamped_dot(const int16_t* units, const int16_t* weights) {
+  int32_t sum = 0;
+  for (int i = 0; i < W; ++i) {
+    const int16_t u = units[i] < 0 ? 0 : (units[i] > NETWORK_CLAMP ? NETWORK_CLAMP : units[i]);
+    sum += u * weights[i];
+  }
+  return sum;
+}
+
+// bias + both views' clamped units against their weights, shifted.
+int output_layer(const int16_t* us, const int16_t* them, const OutputWeights& w, int32_t bias) {
+  const int32_t sum = clamped_dot(us, w.us) + clamped_dot(them, w.them);
+  // The bias may be anywhere in the 32-bit range: the total wraps like 32-bit arithmetic.
+  const auto out = static_cast<int32_t>(static_cast<uint32_t>(bias) + static_cast<uint32_t>(sum));
+  return out >> OUTPUT_SHIFT;
+}
+
 // Clamps a score of the network paths into +-NETWORK_SCORE_LIMIT.
 int limit_score(int64_t score) {
   if (score > NETWORK_SCORE_LIMIT) return NETWORK_SCORE_LIMIT;
@@ -87,13 +126,6 @@ int scaled_forward() {
 }
 
 }  // namespace
-
-// Own pieces first, then the opponent's; Black's view flips the ranks.
-int feature_index(Piece piece, Square square, Side view) {
-  const int q = view == WHITE ? square_index(square) : (square_index(square) ^ 56);
-  const int base = piece_side(piece) == view ? 0 : OPPONENT_INPUTS;
-  return base + (piece_kind(piece) - 1) * ROWS_PER_KIND + q;
-}
 
 // Fills `weights` from the file; the width is checked before anything else.
 NetworkReadStatus read_network_file(const char* path, NetworkWeights* weights) {
@@ -121,6 +153,14 @@ void set_network_costs(int width, const char* vscale, const char* nnfcost, const
   op_costs[NNO] = truncate_cost(nno * s);
 }
 
+// The first layer to the board (every kept sum stale from now), the output
+// weights to their full-width copy.
+void network_install() {
+  set_feature_weights(network_weights.feature_weights, network_weights.hidden_biases,
+                      network_weights.width);
+  spread_output_weights(network_weights, &installed_output);
+}
+
 // A file that cannot be used ends the process: nothing sensible can follow.
 void load_network_file(const char* path) {
   switch (read_network_file(path, &network_weights)) {
@@ -132,6 +172,7 @@ void load_network_file(const char* path) {
     case NETWORK_READ_INCOMPLETE:
       process_exit(1);
   }
+  network_install();
   network_state = NETWORK_LOADED;
   network_active = true;  // the board's flag: make charges NNF from now on
   set_network_costs(network_weights.width, env_str("VSCALE"), env_str("NNFCOST"),
@@ -161,42 +202,25 @@ void network_first_use() {
     network_mode = NETWORK_ONLY;
 }
 
-// Both accumulators from the biases and every piece's two rows, then the
-// clamped units of the side to move and of the other view against the output weights.
+// Both accumulators from scratch, then the output layer on the side to move's
+// and the other view's.
 int network_output(const NetworkWeights& weights, const Position& pos) {
-  const int n = weights.width;
-  int16_t white_acc[NETWORK_MAX_WIDTH];
-  int16_t black_acc[NETWORK_MAX_WIDTH];
-  // The accumulators always span all 128 entries: a fixed length lets the
-  // compiler vectorise, and entries beyond N never reach the output.
-  for (int i = 0; i < NETWORK_MAX_WIDTH; ++i)
-    white_acc[i] = black_acc[i] = weights.hidden_biases[i];
-  for (uint8_t sq : pos.slot_square) {
-    if (sq == NO_SQUARE) continue;
-    const Piece piece = pos.board[sq];
-    const int16_t* white_row = weights.feature_weights[feature_index(piece, sq, WHITE)];
-    const int16_t* black_row = weights.feature_weights[feature_index(piece, sq, BLACK)];
-    for (int i = 0; i < NETWORK_MAX_WIDTH; ++i) {
-      white_acc[i] = static_cast<int16_t>(white_acc[i] + white_row[i]);
-      black_acc[i] = static_cast<int16_t>(black_acc[i] + black_row[i]);
-    }
-  }
-  const int16_t* us = pos.side == WHITE ? white_acc : black_acc;
-  const int16_t* them = pos.side == WHITE ? black_acc : white_acc;
-  int32_t sum = 0;
-  for (int i = 0; i < n; ++i) {
-    const int u = us[i] < 0 ? 0 : (us[i] > NETWORK_CLAMP ? NETWORK_CLAMP : us[i]);
-    const int t = them[i] < 0 ? 0 : (them[i] > NETWORK_CLAMP ? NETWORK_CLAMP : them[i]);
-    sum += u * weights.output_weights[i] + t * weights.output_weights[n + i];
-  }
-  // The bias may be anywhere in the 32-bit range: the total wraps like 32-bit arithmetic.
-  const auto out =
-      static_cast<int32_t>(static_cast<uint32_t>(weights.output_bias) + static_cast<uint32_t>(sum));
-  return out >> OUTPUT_SHIFT;
+  alignas(64) int16_t sums[2][W];
+  accumulators_sum(pos, weights.feature_weights, weights.hidden_biases, sums);
+  OutputWeights output;
+  spread_output_weights(weights, &output);
+  const int us = pos.side == WHITE ? 0 : 1;
+  return output_layer(sums[us], sums[1 - us], output, weights.output_bias);
 }
 
-// The loaded network on the global position; charges nothing.
-int network_forward() { return network_output(network_weights, position); }
+// The installed network on the global position's kept accumulators. Make
+// keeps them only while network_active (always, once a file has loaded).
+int network_forward() {
+  if (!network_active || !accumulators_current()) accumulators_refresh();
+  const int us = position.side == WHITE ? 0 : 1;
+  return output_layer(position.accumulators[us], position.accumulators[1 - us], installed_output,
+                      network_weights.output_bias);
+}
 
 // True once a network file has loaded.
 bool network_enabled() { return network_state == NETWORK_LOADED; }

@@ -1,12 +1,8 @@
 // Network evaluation: an optional one-hidden-layer network read on first use
 // from the text file named by NNUE.
 //
-// Inputs: 768 per view, one per colour, kind and square. A piece of kind k
-// (1..6) on square s seen from view P (White or Black) is input
-//   feature_index = (own piece ? 0 : 384) + (k - 1) * 64 + q,
-// q = square_index(s) for White's view and square_index(s) ^ 56 for Black's:
-// each view sees its own pieces in 0..383 and the opponent's in 384..767,
-// with the board flipped for Black.
+// Inputs: 768 per view, one per colour, kind and square (feature_index,
+// board/accumulator.h).
 // Hidden layer: N units per view (0 < N <= 128). Each view's accumulator is
 // the hidden biases plus the feature-weight rows of every piece, in 16-bit
 // arithmetic that wraps; units are clamped to 0..127.
@@ -18,20 +14,19 @@
 // weights and hidden biases keep their low 16 bits, output weights their low
 // 8 bits; anything after the output bias is ignored.
 //
-// The accumulators are rebuilt from the piece list at every evaluation, but
-// the counters charge the network as an incrementally updated one: make
+// The loaded network's accumulators are kept by the board, updated by make
+// and unmake (board/accumulator.h), and the counters charge it so: make
 // charges NNF per changed input while network_active, and every output
-// computation charges one NNO.
+// computation charges one NNO. network_output sums a position's accumulators
+// from scratch, for any weights; both give the same output.
 #pragma once
 
 #include <cstdint>
 
+#include "board/accumulator.h"
 #include "board/position.h"
 
 namespace kelmstrad {
-
-constexpr int NETWORK_INPUTS = 768;
-constexpr int NETWORK_MAX_WIDTH = 128;
 // Hidden units are clamped to 0..NETWORK_CLAMP.
 constexpr int NETWORK_CLAMP = 127;
 // Per-unit cost of one feature update and of one output computation.
@@ -69,9 +64,6 @@ extern NetworkWeights network_weights;  // the loaded network, read-only once lo
 extern NetworkState network_state;      // not tried, none or loaded; set once
 extern int network_mode;                // a NetworkMode, fixed on the first evaluation
 
-// The input of a piece on a 0x88 square as seen from view `view` (WHITE or BLACK).
-int feature_index(Piece piece, Square square, Side view);
-
 // Reads a network file into `weights`; returns how the reading went. On a
 // failure `weights` holds what was read so far.
 NetworkReadStatus read_network_file(const char* path, NetworkWeights* weights);
@@ -81,8 +73,14 @@ NetworkReadStatus read_network_file(const char* path, NetworkWeights* weights);
 // each times VSCALE (1 when unset) and truncated. Changes op_costs[NNF], [NNO].
 void set_network_costs(int width, const char* vscale, const char* nnfcost, const char* nnocost);
 
-// Loads the file at `path` into network_weights, marks the network loaded and
-// sets its costs. Ends the process with status 1 when the file cannot be
+// Makes network_weights the network the evaluation plays with: its first
+// layer goes to the board (set_feature_weights), its output weights to the
+// output layer's copy. The loader calls it, as must anything that fills
+// network_weights by hand.
+void network_install();
+
+// Loads the file at `path` into network_weights, installs it, marks the
+// network loaded and sets its costs. Ends the process with status 1 when the file cannot be
 // used: after "NNUE load failed" on standard error when it cannot be opened or
 // its width is unreadable or out of range, silently when it is incomplete.
 void load_network_file(const char* path);
@@ -95,10 +93,13 @@ void load_network();
 // Later calls return at once.
 void network_first_use();
 
-// The raw output of `weights` on `pos` for its side to move. Charges nothing.
+// The raw output of `weights` on `pos` for its side to move, the accumulators
+// summed from scratch. Charges nothing.
 int network_output(const NetworkWeights& weights, const Position& pos);
 
-// The raw output of the loaded network on the global position. Charges nothing.
+// The raw output of the installed network on the global position, from the
+// accumulators make and unmake keep (summed first when they are stale).
+// Charges nothing.
 int network_forward();
 
 // True when a network is loaded.

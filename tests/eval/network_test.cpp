@@ -8,9 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "board/attack.h"
 #include "board/fen.h"
+#include "board/legal.h"
 #include "board/make.h"
+#include "board/move.h"
 #include "clock/counters.h"
+#include "random_positions.h"
 
 namespace kelmstrad {
 namespace {
@@ -240,6 +244,7 @@ class NetworkGlobals : public testing::Test {
     network_mode = saved_mode_;
     network_active = saved_active_;
     memset(&network_weights, 0, sizeof(network_weights));
+    network_install();
     parse_fen(START_FEN);
   }
   // Installs a loaded network with only an output bias.
@@ -247,6 +252,7 @@ class NetworkGlobals : public testing::Test {
     memset(&network_weights, 0, sizeof(network_weights));
     network_weights.width = 1;
     network_weights.output_bias = bias;
+    network_install();
     network_state = NETWORK_LOADED;
     network_mode = mode;
   }
@@ -289,6 +295,86 @@ TEST_F(NetworkGlobals, LoadingMarksTheNetworkActiveAndPricesIt) {
   EXPECT_EQ(op_costs[NNF], 236);
   EXPECT_EQ(op_costs[NNO], 322);
   EXPECT_EQ(network_forward(), 3);
+}
+
+// Fills the global network with random weights of the given width: feature
+// weights and biases over the whole 16-bit range, so that the sums wrap.
+void install_random_network(test::Random* rng, int width) {
+  memset(&network_weights, 0, sizeof(network_weights));
+  network_weights.width = width;
+  for (auto& row : network_weights.feature_weights)
+    for (int i = 0; i < width; ++i) row[i] = static_cast<int16_t>(rng->next());
+  for (int i = 0; i < width; ++i)
+    network_weights.hidden_biases[i] = static_cast<int16_t>(rng->next());
+  for (int i = 0; i < 2 * width; ++i)
+    network_weights.output_weights[i] = static_cast<int8_t>(rng->next());
+  network_weights.output_bias = static_cast<int32_t>(rng->next() >> 8);
+  network_install();
+  network_state = NETWORK_LOADED;
+  network_active = true;
+}
+
+// Along random games with captures, promotions, castling, en passant, null
+// moves and take-backs, the sums make and unmake keep equal a sum from
+// scratch at every ply, and the output from them equals network_output.
+TEST_F(NetworkGlobals, KeptAccumulatorsEqualASumFromScratch) {
+  const char* const fens[] = {
+      START_FEN,
+      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+      "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+      "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
+      "4k3/2p5/8/3pPp2/8/8/3P4/4K3 w - d6 0 2",
+  };
+  test::Random rng{0x2545F491u};
+  int captures = 0, promotions = 0, castlings = 0, en_passants = 0, nulls = 0, takebacks = 0;
+  for (const int width : {NETWORK_MAX_WIDTH, 37}) {
+    install_random_network(&rng, width);
+    for (int game = 0; game < 60; ++game) {
+      parse_fen(fens[game % 5]);
+      std::vector<bool> null_moves;  // what each ply played, for the take-backs
+      for (int ply = 0; ply < 80; ++ply) {
+        int16_t sums[2][NETWORK_MAX_WIDTH];
+        accumulators_sum(position, network_weights.feature_weights, network_weights.hidden_biases,
+                         sums);
+        ASSERT_EQ(memcmp(sums, position.accumulators, sizeof(sums)), 0) << "game " << game;
+        ASSERT_EQ(network_forward(), network_output(network_weights, position));
+        if (!null_moves.empty() && rng.below(6) == 0) {
+          if (null_moves.back())
+            unmake_null_move();
+          else
+            unmake_move();
+          null_moves.pop_back();
+          ++takebacks;
+          continue;
+        }
+        if (!in_check(position.side) && rng.below(10) == 0) {
+          make_null_move();
+          null_moves.push_back(true);
+          ++nulls;
+          continue;
+        }
+        const std::vector<Move> moves = legal_moves();
+        if (moves.empty()) break;
+        const Move m = moves[rng.below(static_cast<int>(moves.size()))];
+        const Piece p = position.board[move_from(m)];
+        const int to = move_to(m), from = move_from(m);
+        const bool pawn = piece_kind(p) == PAWN;
+        captures += position.board[to] != 0;
+        en_passants += pawn && to == position.ep_square && position.board[to] == 0;
+        promotions += pawn && (square_rank(to) == 0 || square_rank(to) == 7);
+        castlings += piece_kind(p) == KING && (to == from + 2 || to == from - 2);
+        ASSERT_TRUE(make_move(m));
+        null_moves.push_back(false);
+      }
+    }
+  }
+  // Every kind of change to the sums was met.
+  EXPECT_GT(captures, 50);
+  EXPECT_GT(promotions, 10);
+  EXPECT_GT(castlings, 10);
+  EXPECT_GT(en_passants, 0);
+  EXPECT_GT(nulls, 50);
+  EXPECT_GT(takebacks, 50);
 }
 
 TEST_F(NetworkGlobals, WhichPathTheNetworkTakes) {
