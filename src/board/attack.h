@@ -47,6 +47,9 @@ inline bool in_check(Side s) {
   return king != NO_SQUARE && square_attacked(king, opponent(s));
 }
 
+// The number of side s's 16 slots in use (live pieces).
+int live_slots(Side s);
+
 // Charges one attack test (ATT, ATT_PC and the bucket of attack_context).
 void count_attack_test(Side by);
 

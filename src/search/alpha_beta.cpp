@@ -395,7 +395,8 @@ int move_loop(const Node& n) {
     // Step 6. Make.
     if (search_switches.ctrace) uci_print("M %02x%02x\n", move_from(m), move_to(m));
     in_check_hint = n.in_check ? 1 : 0;
-    if (!make_move(m)) continue;
+    // Out of check, only an uncovered slider can make a non-king move illegal.
+    if (!(n.in_check ? make_move(m) : make_move_king_safe(m))) continue;
     ++l.legal;
     ++op_counters[LEGAL];
     // Step 7-9. Child in-check cell, search, unmake.
