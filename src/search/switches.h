@@ -2,14 +2,16 @@
 //
 // The environment switches of both searches are read together by the switch
 // loader, once per process, into `search_switches`; the searches read only
-// that record (tests may change its fields between searches). Start-up
-// installs the shipped values of RFP, FUT2, LMP, LAZYQ, LAZYS and THRX; the
-// initial values below are what an absent variable gives. BADLAST and CMOVE
-// belong to the move picker, TTENT and TT2 to the table.
+// that record (tests may change its fields between searches). The initial
+// values below are what the engine starts with: a switch with a shipped value
+// (io/switch_table.h) takes it from there, and start-up installs it in the
+// environment. BADLAST and CMOVE belong to the move picker, TTENT and TT2 to
+// the table.
 #pragma once
 
 #include <cstdint>
 
+#include "io/switch_table.h"
 #include "search/score.h"
 
 namespace kelmstrad {
@@ -76,33 +78,34 @@ struct SearchSwitches {
   int qrec = 99;          // QREC: recaptures only from this depth
   int qchk = 0;           // QCHK: quiet checks at the first ply
   // Node flow and pruning.
-  int nthr = 0;               // NTHR: null-move threat bits
-  int nthrm = 200;            // NTHRM: threat margin
-  bool noext = false;         // NOEXT: no check extension
-  int iir = 0;                // IIR: internal iterative reduction depth
-  bool corr = false;          // CORR: evaluation correction on
-  int corrn = 4096;           // CORRN: entries per side (a power of two)
-  int corrw = 16;             // CORRW: learning weight in 64ths
-  int corrmax = 150;          // CORRMAX: bound of a correction
-  int nmrd = 0;               // NMRD: deeper null-move reduction from this depth
-  bool nofut = false;         // NOFUT: no depth-1 futility
-  int rfp = 0;                // RFP: reverse-futility margin per ply
-  int rfpd = 3;               // RFPD: deepest reverse-futility depth
-  int fut2 = 0;               // FUT2: depth-2 futility margin
-  int lmp[3] = {0, 0, 0};     // LMP: late-move counts for depths 1..3
-  int lazyq = 0;              // LAZYQ: lazy-evaluation margin
-  bool lazys = false;         // LAZYS: lazy evaluation in the main search
+  int nthr = 0;                    // NTHR: null-move threat bits
+  int nthrm = 200;                 // NTHRM: threat margin
+  bool noext = false;              // NOEXT: no check extension
+  int iir = 0;                     // IIR: internal iterative reduction depth
+  bool corr = false;               // CORR: evaluation correction on
+  int corrn = 4096;                // CORRN: entries per side (a power of two)
+  int corrw = 16;                  // CORRW: learning weight in 64ths
+  int corrmax = 150;               // CORRMAX: bound of a correction
+  int nmrd = 0;                    // NMRD: deeper null-move reduction from this depth
+  bool nofut = false;              // NOFUT: no depth-1 futility
+  int rfp = shipped_int("RFP");    // RFP: reverse-futility margin per ply
+  int rfpd = 3;                    // RFPD: deepest reverse-futility depth
+  int fut2 = shipped_int("FUT2");  // FUT2: depth-2 futility margin
+  int lmp[3] = {shipped_int("LMP", 0), shipped_int("LMP", 1),
+                shipped_int("LMP", 2)};    // LMP: late-move counts for depths 1..3
+  int lazyq = shipped_int("LAZYQ");        // LAZYQ: lazy-evaluation margin
+  bool lazys = shipped_int("LAZYS") != 0;  // LAZYS: lazy evaluation in the main search
   bool cheapsee_set = false;  // CHEAPSEE present: its number overrides the "CheapSEE" mode
   int cheapsee = 0;           // CHEAPSEE
   // Move loop.
-  int thrx = 0;        // THRX: threat-test bits
-  int seeq = 0;        // SEEQ: quiet exchange pruning
-  int seec = 0;        // SEEC: capture exchange pruning
-  int histp = 0;       // HISTP: history pruning threshold
-  bool nolmr = false;  // NOLMR: no late-move reductions
-  int lmr3 = 0;        // LMR3: third reduction step from this depth
-  int lmrlog = 0;      // LMRLOG: logarithmic reductions, divisor in percent
-  bool nopvs = false;  // NOPVS: full window for every move
+  int thrx = shipped_int("THRX");  // THRX: threat-test bits
+  int seeq = 0;                    // SEEQ: quiet exchange pruning
+  int seec = 0;                    // SEEC: capture exchange pruning
+  int histp = 0;                   // HISTP: history pruning threshold
+  bool nolmr = false;              // NOLMR: no late-move reductions
+  int lmr3 = 0;                    // LMR3: third reduction step from this depth
+  int lmrlog = 0;                  // LMRLOG: logarithmic reductions, divisor in percent
+  bool nopvs = false;              // NOPVS: full window for every move
 };
 
 extern SearchSwitches search_switches;                        // the switches in force

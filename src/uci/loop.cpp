@@ -21,6 +21,7 @@
 #include "eval/params.h"
 #include "io/env.h"
 #include "io/output.h"
+#include "io/switch_table.h"
 #include "search/alpha_beta.h"
 #include "search/guards.h"
 #include "search/ordering.h"
@@ -36,13 +37,6 @@ namespace {
 
 constexpr const char* TOKEN_DELIMITERS = " \t\r\n";
 constexpr size_t FEN_TEXT_LIMIT = 255;
-
-// Shipped values of the experiment switches, installed only where unset.
-constexpr const char* ENVIRONMENT_DEFAULTS[][2] = {
-    {"TTENT", "512"}, {"RFP", "100"}, {"FUT2", "350"}, {"LMP", "3/6/12"}, {"BADLAST", "1"},
-    {"LAZYQ", "200"}, {"LAZYS", "1"}, {"OPK", "8"},    {"OPKW", "20"},    {"MHK", "40"},
-    {"MHKP", "20"},   {"THRX", "7"},  {"EGK", "15"},   {"ORC", "1"},
-};
 
 void cmd_uci(TokenReader&) {
   uci_print(
@@ -189,8 +183,9 @@ std::string command_word(const char* line) {
 
 // Start-up in its fixed order.
 void startup() {
-  for (const auto& entry : ENVIRONMENT_DEFAULTS)
-    if (env_lookup(entry[0]) == nullptr) env_assign(entry[0], entry[1]);
+  for (const EnvironmentSwitch& entry : ENVIRONMENT_SWITCHES)
+    if (entry.shipped != nullptr && env_lookup(entry.name) == nullptr)
+      env_assign(entry.name, entry.shipped);
   load_cost_table();
   attack_tables_init();
   castle_masks_init();

@@ -1,43 +1,18 @@
 #include "uci/profile.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "io/switch_table.h"
 #include "platform/platform.h"
 #include "uci/options.h"
 
 namespace kelmstrad {
 
 namespace {
-
-// Every variable the engine reads. A profile naming anything else is refused:
-// a misspelt switch would otherwise leave a silently default engine. A new
-// switch must be added here to be settable from a profile.
-constexpr const char* KNOWN_SWITCHES[] = {
-    "ASP",     "BADLAST", "BOOKFILE",  "CHEAPSEE", "CHKEXT", "CMOVE",  "CORR",    "CORRCOST",
-    "CORRMAX", "CORRN",   "CORRW",     "CTRACE",   "DELTA",  "EGK",    "EVDBG",   "EVDBG2",
-    "FUT2",    "GCPCOST", "HIST",      "HISTP",    "IIR",    "KEEPTT", "KLMRAW",  "KT",
-    "KTCOST",  "KTOPP",   "KTROP",     "LAZYM",    "LAZYQ",  "LAZYS",  "LCOST",   "LMP",
-    "LMR3",    "LMRLOG",  "LOOSE",     "MHK",      "MHKG",   "MHKP",   "MOBEV",   "MOBPC",
-    "MOBSQ",   "MOPC",    "MOPK",      "NECOST",   "NEXT",   "NMRD",   "NNBLEND", "NNFCOST",
-    "NNOCOST", "NNRES",   "NNSCALE",   "NNUE",     "NOEXT",  "NOFUT",  "NOHIST",  "NOLMR",
-    "NOPVS",   "NOQS",    "NOTT",      "NOTTM",    "NTHR",   "NTHRM",  "OPK",     "OPKG",
-    "OPKW",    "ORC",     "OUTP",      "PARAMS",   "PGBOOK", "PGFIX",  "PGSEED",  "PHSIM",
-    "PVORD",   "PVS",     "QCHK",      "QDELTA",   "QFUT",   "QMAX",   "QREC",    "QREPSTAT",
-    "QSTAT",   "QTT",     "QTTCOST",   "RAZOR",    "RECAP",  "RFP",    "RFPD",    "RFPM",
-    "RTGUARD", "SEEC",    "SEEQ",      "SKPASS",   "SKSEE",  "SOFT",   "STAGED",  "STORM",
-    "TBD",     "TBRK",    "TDIV",      "THRX",     "TINC",   "TMODE",  "TRAP",    "TRAPCOST",
-    "TT2",     "TTENT",   "VCOSTFILE", "VSCALE",
-};
-
-// Switches whose value names a file. A relative name in a profile is taken
-// from the profile's own folder, so the profile finds the files kept beside
-// it whatever folder the GUI starts the engine in.
-constexpr const char* FILE_SWITCHES[] = {"BOOKFILE", "NNUE", "PARAMS", "PGBOOK", "VCOSTFILE"};
 
 constexpr const char* BLANKS = " \t\r";
 
@@ -65,12 +40,6 @@ constexpr KnownOption KNOWN_OPTIONS[] = {
 
 // Options read by the last apply_profile, for apply_profile_options.
 ProfileSettings pending_options;
-
-template <size_t N>
-bool listed(const std::string& name, const char* const (&names)[N]) {
-  return std::any_of(std::begin(names), std::end(names),
-                     [&](const char* listed_name) { return name == listed_name; });
-}
 
 // `text` without its leading and trailing blanks.
 std::string trimmed(const std::string& text) {
@@ -101,7 +70,7 @@ bool parse_setting(const std::string& line, std::pair<std::string, std::string>*
     *why = "no switch name before '='";
     return false;
   }
-  if (!listed(name, KNOWN_SWITCHES)) {
+  if (find_switch(name) == nullptr) {
     *why = "unknown switch " + name;
     return false;
   }
@@ -249,7 +218,7 @@ bool apply_profile(const char* path, std::string* why) {
   pending_options = options;
   const std::string folder(path, path_folder_length(path));
   for (auto& [name, value] : settings) {
-    if (listed(name, FILE_SWITCHES) && !path_is_absolute(value.c_str())) value = folder + value;
+    if (find_switch(name)->names_file && !path_is_absolute(value.c_str())) value = folder + value;
     env_assign(name.c_str(), value.c_str());
   }
   return true;
