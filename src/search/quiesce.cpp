@@ -92,7 +92,7 @@ void set_check_hint(QNode& node) {
       const Side them = opponent(position.side);
       attack_context = ATTACK_CONTEXT_QS;
       count_attack_test(them);
-      node.check_cell = square_attacked(king_square(position.side), them);
+      node.check_cell = king_attacked_at_ply(node.ply);
     }
     node.check_known = true;
   }
@@ -255,7 +255,7 @@ void search_quiet_checks(QNode& node) {
     const Side mover = opponent(position.side);
     attack_context = ATTACK_CONTEXT_QS;
     count_attack_test(mover);
-    if (!square_attacked(king_square(position.side), mover)) {
+    if (!king_attacked_at_ply(node.ply + 1)) {
       unmake_move();
       continue;
     }
