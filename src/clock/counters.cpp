@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "eval/params.h"
 #include "io/env.h"
 #include "io/output.h"
 #include "platform/platform.h"
@@ -184,7 +183,8 @@ uint64_t total_cost() {
   // cost as much as the node's own work.
   static const double s = env_real("VSCALE", 1.0);
   t += cost_units(static_cast<double>(c.corr) * s * corr_count);
-  if (pawn_extras_enabled) t += cost_units(static_cast<double>(c.ne) * s * ne_count);
+  // Only evaluations with the pawn extras on count ne_count.
+  t += cost_units(static_cast<double>(c.ne) * s * ne_count);
   const uint32_t m = static_cast<uint32_t>(c.mobpc) * mob_piece_count +
                      static_cast<uint32_t>(c.mobsq) * mob_square_count +
                      static_cast<uint32_t>(c.mobev) * mob_eval_count;

@@ -28,12 +28,7 @@
 namespace kelmstrad {
 
 std::atomic<int> searching{0};
-std::atomic<int> stop_flag{0};
-std::atomic<int> pondering{0};
-std::atomic<int> ponderhit{0};
 std::atomic<int> infinite{0};
-std::atomic<int> real_time_mode{0};
-std::atomic<uint64_t> search_start_ticks{0};
 
 ThreadHandle search_thread{0, false};
 
