@@ -18,7 +18,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release -DKELMSTRAD_WERROR=ON
 
-.PHONY: all build windows run test test-slow test-asan test-tsan test-debug format format-check clean calibrate
+.PHONY: all build windows run test test-slow test-asan test-tsan test-debug format format-check clean calibrate network
 .DELETE_ON_ERROR:
 
 ifdef EXE
@@ -82,6 +82,13 @@ test: build
 # printed and the real-time guard: `build/kelmstrad --profile build/host.profile`.
 calibrate: build
 	tools/calibrate.py --engine $(BUILD)/kelmstrad --out $(BUILD)/host-costs.json
+
+# A network from nothing: self-play data, training and export, seeded (the
+# settings are environment variables, listed at the top of the script), e.g.
+#   make network NETWORK=build/net.txt GAMES=2000 WIDTH=32
+NETWORK ?= $(BUILD)/network.txt
+network:
+	BUILD=$(BUILD) tools/make_network_from_scratch.sh $(NETWORK)
 
 # The deep perft counts: about 20 seconds in the Release build (17 s of processor time).
 test-slow: build
