@@ -32,7 +32,6 @@ std::atomic<int> infinite{0};
 
 ThreadHandle search_thread{0, false};
 
-int32_t search_root_top = 0;
 int32_t completed_depth = 0;
 Move previous_iteration_best = 0;
 
@@ -447,7 +446,6 @@ void* think_thread_main(void*) {
 
 // The search thread's body, steps 1 to 10.
 void think() {
-  search_root_top = position.history_top;
   prepare_root();
   if (own_book) {
     const Move m = probe_book();

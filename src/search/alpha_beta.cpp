@@ -11,7 +11,6 @@
 #include "board/position.h"
 #include "clock/counters.h"
 #include "clock/time_check.h"
-#include "driver/think.h"
 #include "eval/evaluate.h"
 #include "io/options.h"
 #include "io/output.h"
@@ -510,6 +509,7 @@ void clear_correction_table() { memset(correction_table, 0, sizeof(correction_ta
 // The per-search resets, shared by the think thread and the fixed-depth search
 // so that both start from the same state and charge alike.
 void begin_search() {
+  search_root_top = position.history_top;
   move_stack_len = 0;
   node_count = 0;
   clear_search_counters();
@@ -522,7 +522,6 @@ void begin_search() {
 // Iterative deepening to a fixed depth with the full window, after the
 // per-search resets; the root move of the deepest iteration that set one.
 FixedDepthResult search_fixed_depth(int depth) {
-  search_root_top = position.history_top;
   begin_search();
   child_in_check = -1;
   FixedDepthResult result{0, 0};
