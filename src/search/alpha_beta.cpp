@@ -259,11 +259,8 @@ bool late_move_prunes(const Node& n, const Loop& l, Move m, int threat) {
   return true;
 }
 
-// Charges one LMP and answers true: the move is pruned.
-bool charge_prune() {
-  ++op_counters[LMP];
-  return true;
-}
+// Charges a move pruned by exchange or history as one LMP.
+void charge_prune() { ++op_counters[LMP]; }
 
 // Move-loop step 5 for a capture: SEEC prunes losing captures.
 bool capture_exchange_prunes(const Node& n, Move m) {
@@ -271,7 +268,9 @@ bool capture_exchange_prunes(const Node& n, Move m) {
   if (position.board[to] == 0 || search_switches.seec == 0) return false;
   const bool pawn = piece_kind(position.board[move_from(m)]) == PAWN;
   if (pawn && (square_rank(to) == 0 || square_rank(to) == 7)) return false;
-  return see_full(m) < -search_switches.seec * n.depth && charge_prune();
+  if (see_full(m) >= -search_switches.seec * n.depth) return false;
+  charge_prune();
+  return true;
 }
 
 // Move-loop step 5 for a quiet move: HISTP and SEEQ prune it unless it
@@ -288,9 +287,11 @@ bool quiet_exchange_prunes(const Node& n, const Loop& l, Move m, int* threat) {
   if (gives_check(m)) return false;
   const Square from = move_from(m);
   const Square to = move_to(m);
-  if (history_test && history_scores[position.board[from]][square64(to)] < sw.histp)
-    return charge_prune();
-  return sw.seeq != 0 && see_full(m) < -sw.seeq * n.depth && charge_prune();
+  const bool pruned =
+      (history_test && history_scores[position.board[from]][square64(to)] < sw.histp) ||
+      (sw.seeq != 0 && see_full(m) < -sw.seeq * n.depth);
+  if (pruned) charge_prune();
+  return pruned;
 }
 
 // Move-loop step 5: exchange and history pruning.
@@ -377,7 +378,12 @@ bool take_move_score(const Node& n, Loop& l, Move m, bool tactical, int score) {
 
 // The move loop and the end of the node.
 int move_loop(const Node& n) {
-  Loop l{n.alpha, -NO_SCORE, 0, false, 0, 0};
+  Loop l{.alpha = n.alpha,
+         .best = -NO_SCORE,
+         .best_move = 0,
+         .best_tactical = false,
+         .quiets = 0,
+         .legal = 0};
   MovePicker picker;
   picker_init(picker, n.hash_move, n.ply);
   while (const Move m = picker_next(picker)) {
