@@ -82,12 +82,12 @@ bool repetition() {
   return false;
 }
 
-// Whether the side to move is in check; one charged attack test.
-bool side_in_check() {
+// Whether the side to move at `ply` is in check; one charged attack test.
+bool side_in_check(int ply) {
   const Side them = opponent(position.side);
   attack_context = ATTACK_CONTEXT_NODE;
   count_attack_test(them);
-  return square_attacked(own_king_square(), them);
+  return king_attacked_at_ply(ply);
 }
 
 // Whether the side to move, in check, has a legal move: generation and makes
@@ -114,7 +114,7 @@ bool has_legal_move_in_check() {
 // in-check status (-1 unknown).
 bool fifty_move_ends_node(int cell, int ply, int* score) {
   if (position.halfmove_clock <= 99) return false;
-  const bool in_check = cell == -1 ? side_in_check() : cell != 0;
+  const bool in_check = cell == -1 ? side_in_check(ply) : cell != 0;
   *score = in_check && !has_legal_move_in_check() ? ply - MATE_SCORE : 0;
   return true;
 }
@@ -311,7 +311,7 @@ int child_check_cell(const Node& n, const Loop& l, bool tactical) {
   const Side mover = opponent(position.side);
   attack_context = ATTACK_CONTEXT_CHILD;
   count_attack_test(mover);
-  return square_attacked(own_king_square(), mover) ? 1 : 0;
+  return king_attacked_at_ply(n.ply + 1) ? 1 : 0;
 }
 
 // Whether a late move may be reduced.
@@ -400,7 +400,8 @@ int move_loop(const Node& n) {
     // Step 6. Make.
     if (search_switches.ctrace) uci_print("M %02x%02x\n", move_from(m), move_to(m));
     in_check_hint = n.in_check ? 1 : 0;
-    if (!make_move(m)) continue;
+    // Out of check, only an uncovered slider can make a non-king move illegal.
+    if (!(n.in_check ? make_move(m) : make_move_king_safe(m))) continue;
     ++l.legal;
     ++op_counters[LEGAL];
     // Step 7-9. Child in-check cell, search, unmake.
@@ -425,6 +426,15 @@ int move_loop(const Node& n) {
 
 }  // namespace
 
+// From ply 2 on, the side to move's own move two plies back (legal) or its
+// null move (made out of check) left its king unattacked, so only the squares
+// the last move changed can matter.
+bool king_attacked_at_ply(int ply) {
+  if (ply >= 2 && position.history[position.history_top - 1].move != 0)
+    return king_attacked_after_move();
+  return square_attacked(own_king_square(), opponent(position.side));
+}
+
 // One node of the main search; see the header for the steps.
 int alpha_beta(int depth, int alpha, int beta, int ply, int null_allowed) {
   ASSERT(alpha < beta);
@@ -446,7 +456,7 @@ int alpha_beta(int depth, int alpha, int beta, int ply, int null_allowed) {
     if (repetition()) return 0;
   }
   // Step 4. In-check status.
-  n.in_check = cell == -1 ? side_in_check() : cell != 0;
+  n.in_check = cell == -1 ? side_in_check(ply) : cell != 0;
   // Step 5. Check extension.
   if (n.in_check && !skeleton_mode && !sw.noext) depth += 1;
   // Step 6. Horizon.
