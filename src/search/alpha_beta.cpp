@@ -11,7 +11,6 @@
 #include "board/position.h"
 #include "clock/counters.h"
 #include "clock/time_check.h"
-#include "driver/think.h"
 #include "eval/evaluate.h"
 #include "io/options.h"
 #include "io/output.h"
@@ -260,11 +259,8 @@ bool late_move_prunes(const Node& n, const Loop& l, Move m, int threat) {
   return true;
 }
 
-// Charges one LMP and answers true: the move is pruned.
-bool charge_prune() {
-  ++op_counters[LMP];
-  return true;
-}
+// Charges a move pruned by exchange or history as one LMP.
+void charge_prune() { ++op_counters[LMP]; }
 
 // Move-loop step 5 for a capture: SEEC prunes losing captures.
 bool capture_exchange_prunes(const Node& n, Move m) {
@@ -272,7 +268,9 @@ bool capture_exchange_prunes(const Node& n, Move m) {
   if (position.board[to] == 0 || search_switches.seec == 0) return false;
   const bool pawn = piece_kind(position.board[move_from(m)]) == PAWN;
   if (pawn && (square_rank(to) == 0 || square_rank(to) == 7)) return false;
-  return see_full(m) < -search_switches.seec * n.depth && charge_prune();
+  if (see_full(m) >= -search_switches.seec * n.depth) return false;
+  charge_prune();
+  return true;
 }
 
 // Move-loop step 5 for a quiet move: HISTP and SEEQ prune it unless it
@@ -289,9 +287,11 @@ bool quiet_exchange_prunes(const Node& n, const Loop& l, Move m, int* threat) {
   if (gives_check(m)) return false;
   const Square from = move_from(m);
   const Square to = move_to(m);
-  if (history_test && history_scores[position.board[from]][square64(to)] < sw.histp)
-    return charge_prune();
-  return sw.seeq != 0 && see_full(m) < -sw.seeq * n.depth && charge_prune();
+  const bool pruned =
+      (history_test && history_scores[position.board[from]][square64(to)] < sw.histp) ||
+      (sw.seeq != 0 && see_full(m) < -sw.seeq * n.depth);
+  if (pruned) charge_prune();
+  return pruned;
 }
 
 // Move-loop step 5: exchange and history pruning.
@@ -378,7 +378,12 @@ bool take_move_score(const Node& n, Loop& l, Move m, bool tactical, int score) {
 
 // The move loop and the end of the node.
 int move_loop(const Node& n) {
-  Loop l{n.alpha, -NO_SCORE, 0, false, 0, 0};
+  Loop l{.alpha = n.alpha,
+         .best = -NO_SCORE,
+         .best_move = 0,
+         .best_tactical = false,
+         .quiets = 0,
+         .legal = 0};
   MovePicker picker;
   picker_init(picker, n.hash_move, n.ply);
   while (const Move m = picker_next(picker)) {
@@ -520,6 +525,7 @@ void clear_correction_table() { memset(correction_table, 0, sizeof(correction_ta
 // The per-search resets, shared by the think thread and the fixed-depth search
 // so that both start from the same state and charge alike.
 void begin_search() {
+  search_root_top = position.history_top;
   move_stack_len = 0;
   node_count = 0;
   clear_search_counters();
@@ -532,7 +538,6 @@ void begin_search() {
 // Iterative deepening to a fixed depth with the full window, after the
 // per-search resets; the root move of the deepest iteration that set one.
 FixedDepthResult search_fixed_depth(int depth) {
-  search_root_top = position.history_top;
   begin_search();
   child_in_check = -1;
   FixedDepthResult result{0, 0};

@@ -49,9 +49,10 @@ struct FixedDepthResult {
   Move move;  // root move of the deepest iteration that raised alpha (0 if none)
 };
 
-// The resets every search starts with, in this order: the move stack, the node
-// count, the operation counters, the exchange statistics, the abort flag, then
-// the killers and the history ageing. The table is kept.
+// The resets every search starts with, in this order: the search root's mark
+// on the history (search_root_top), the move stack, the node count, the
+// operation counters, the exchange statistics, the abort flag, then the
+// killers and the history ageing. The table is kept.
 void begin_search();
 
 // Searches the current position by iterative deepening from depth 1 to

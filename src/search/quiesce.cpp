@@ -271,7 +271,15 @@ void search_quiet_checks(QNode& node) {
 // Steps 1 and 2 of a node: trace, one-shot cells, charges, time check, histogram.
 QNode enter_node(int alpha, int beta, int ply, bool* evasion) {
   if (search_switches.ctrace) uci_print("Q %d %d %d\n", ply, alpha, beta);
-  QNode node{alpha, beta, ply, qs_in_check, false, 0, alpha, 0, move_stack_len};
+  QNode node{.alpha = alpha,
+             .beta = beta,
+             .ply = ply,
+             .check_cell = qs_in_check,
+             .check_known = false,
+             .stand_pat = 0,
+             .alpha_raised = alpha,
+             .result = 0,
+             .stack_base = move_stack_len};
   qs_in_check = -1;
   ++node_count;
   ++op_counters[QS];
