@@ -62,8 +62,6 @@ constexpr CostGroup COST_GROUPS[] = {
     {"killer/hist", CUTUPD, CUTUPD},   {"att-pieces", ATT_PC, ATT_PC},
     {"eval-extra", EVALX, EVALX},      {"king-safety", KS, KS},
 };
-constexpr const char* ATTACK_BUCKET_NAMES[ATTACK_CONTEXTS] = {"node-incheck", "gives-check",
-                                                              "qs-flag", "make-full", "castling"};
 
 // King squares and asymmetry byte at the last clearing of the table (KEEPTT).
 int last_cleared_white_king = -1;
@@ -119,20 +117,6 @@ void add_root_bonuses(int c, int own_king64, int enemy_king64, int orc) {
   }
 }
 
-// Recomputes mg_score and eg_score from the board with the new root terms;
-// the keys are left as they were.
-void recompute_scores() {
-  const uint32_t hash = position.hash;
-  const uint32_t pawn_king_key = position.pawn_king_key;
-  position.mg_score = 0;
-  position.eg_score = 0;
-  for (int sq = 0; sq < 128; ++sq)
-    if (on_board(sq) && position.board[sq] != 0)
-      toggle_piece(position.board[sq], static_cast<Square>(sq), true);
-  position.hash = hash;
-  position.pawn_king_key = pawn_king_key;
-}
-
 }  // namespace
 
 // Step 2: the root bonuses, the scores rebuilt with them, and the KEEPTT rule.
@@ -150,7 +134,7 @@ void prepare_root() {
     add_root_bonuses(0, square64(white_king), square64(black_king), orc);
     add_root_bonuses(1, square64(black_king), square64(white_king), orc);
   }
-  recompute_scores();
+  rebuild_from_board();
   const int asymmetry = kt == ktopp ? 0 : position.side;
   if (keep_tt == 0 || white_king != last_cleared_white_king ||
       black_king != last_cleared_black_king || asymmetry != last_cleared_asymmetry)
@@ -390,7 +374,7 @@ void print_statistics() {
   }
   uci_print(" | attacked calls:");
   for (int b = 0; b < ATTACK_CONTEXTS; ++b)
-    uci_print(" %s %lu", ATTACK_BUCKET_NAMES[b], static_cast<unsigned long>(attack_bucket[b]));
+    uci_print(" %s %lu", ATTACK_CONTEXT_NAMES[b], static_cast<unsigned long>(attack_bucket[b]));
   uci_print("\n");
   memset(attack_bucket, 0, sizeof(attack_bucket));
   uci_print("info string tused %ld depth %d\n", static_cast<long>(elapsed_ms()), completed_depth);
