@@ -5,8 +5,15 @@
 # such as OpenBench build engines: the sources are compiled directly with
 # $(CXX) (default g++), the flags below plus any CXXFLAGS given, and no
 # -Werror, so a newer compiler's new warning cannot fail the build. Objects go
-# to $(EXE_OBJ) (build-make/); the binary gives the same bench signature as
+# to $(EXE_OBJ) (build-make/<ARCH>/); the binary gives the same bench signature as
 # the CMake build. A failed compile or link leaves no binary at EXE.
+#
+# ARCH chooses the instruction set, for both builds: portable (the default,
+# no -march: runs on any processor the compiler targets), native (every
+# instruction of this host), x86-64-v2, x86-64-v3 (or its name avx2) and
+# x86-64-v4. `make ARCH=native` configures build/ for it (the folder keeps
+# the choice until another ARCH is given); every choice gives the same bench
+# signature.
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release -DKELMSTRAD_WERROR=ON
@@ -15,10 +22,17 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release -DKELMSTRAD_WERROR=ON
 .DELETE_ON_ERROR:
 
 ifdef EXE
-EXE_OBJ ?= build-make
+ARCH_NAME := $(or $(ARCH),portable)
+ARCH_CHOICES := portable native x86-64-v2 x86-64-v3 avx2 x86-64-v4
+ifeq ($(filter $(ARCH_NAME),$(ARCH_CHOICES)),)
+$(error ARCH=$(ARCH) is not one of: $(ARCH_CHOICES))
+endif
+# As in CMakeLists.txt: contraction off, so no choice changes a floating-point result.
+ARCH_FLAGS := $(if $(filter portable,$(ARCH_NAME)),,-march=$(if $(filter avx2,$(ARCH_NAME)),x86-64-v3,$(ARCH_NAME)) -ffp-contract=off)
+EXE_OBJ ?= build-make/$(ARCH_NAME)
 EXE_SOURCES := $(filter-out src/platform/platform_windows.cpp,$(sort $(wildcard src/*.cpp src/*/*.cpp src/*/*/*.cpp)))
 EXE_OBJECTS := $(EXE_SOURCES:%.cpp=$(EXE_OBJ)/%.o)
-EXE_FLAGS := -std=c++20 -O2 -Isrc -pthread -MMD -MP
+EXE_FLAGS := -std=c++20 -O2 $(ARCH_FLAGS) -Isrc -pthread -MMD -MP
 
 all: $(EXE)
 
@@ -34,10 +48,15 @@ else
 all: build
 endif
 
+ARCH_CMAKE_FLAG := $(if $(ARCH),-DKELMSTRAD_ARCH=$(ARCH))
+
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) $(ARCH_CMAKE_FLAG)
 
 build: $(BUILD)/CMakeCache.txt
+ifdef ARCH
+	cmake -S . -B $(BUILD) $(ARCH_CMAKE_FLAG) >/dev/null
+endif
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The Windows console engine, cross-built with MinGW-w64 (g++-mingw-w64-x86-64-posix)

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "board/fen.h"
+#include "board/make.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "eval/network.h"

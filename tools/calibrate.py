@@ -11,7 +11,12 @@ other work shares it (on a loaded machine the wall clock measures the load).
 After each search "vsdump" gives the operation counters and "mobstat" the
 mobility counters (counted only with a parameter set that weighs mobility, such
 as tools/params/tuned.txt; their prices are printed as MOBSQ/MOBPC/MOBEV
-settings, since the environment, not the cost file, prices them). The per-operation costs are then fitted by non-negative
+settings, since the environment, not the cost file, prices them). Two
+configurations play with a network (a random width-128 test network written by
+tools/make_network.py, or the file --network names), so that its feature
+updates and output computations get prices too, printed as NNFCOST/NNOCOST
+settings (a network's load sets those costs from the environment, never from
+the file). The per-operation costs are then fitted by non-negative
 least squares on the relative error (every search counts alike, short or long),
 and written as a cost file that names its own rate ("UNITS_PER_SECOND", a
 picosecond per unit unless a cost would not fit 32 bits) so the costs are
@@ -35,6 +40,7 @@ import os
 import re
 import subprocess
 import sys
+import tempfile
 import time
 
 import numpy as np
@@ -45,7 +51,9 @@ COUNTER_NAMES = []  # "vsdump"'s columns, then the mobility counters "mobstat" p
 # The mobility counters are priced by the environment (MOBSQ, MOBPC, MOBEV),
 # not by the cost file, so the fit prints their prices for the user to set.
 SIDE_KEYS = []
-NETWORK_KEYS = []   # priced by the network when it loads, not by the cost file
+# Priced by the network when it loads, not by the cost file; the engine reads
+# each one's price from the switch NAME + "COST" (NNFCOST), which the fit prints.
+NETWORK_KEYS = {}
 FILE_KEYS = []      # the keys the cost file prices
 VSDUMP_COUNT = 0
 
@@ -60,9 +68,9 @@ def read_counter_names(engine_path):
     if proc.returncode != 0 or not all(k in lines for k in ("vsdump", "network", "mobstat")):
         raise RuntimeError(f"{engine_path} did not name its counters (\"costkeys\")")
     SIDE_KEYS = lines["mobstat"]
-    NETWORK_KEYS = lines["network"]
+    NETWORK_KEYS = {k: k + "COST" for k in lines["network"]}
     COUNTER_NAMES = lines["vsdump"] + SIDE_KEYS
-    FILE_KEYS = [k for k in COUNTER_NAMES if k not in NETWORK_KEYS + SIDE_KEYS]
+    FILE_KEYS = [k for k in COUNTER_NAMES if k not in list(NETWORK_KEYS) + SIDE_KEYS]
     VSDUMP_COUNT = len(lines["vsdump"])
 
 
@@ -85,6 +93,24 @@ CONFIGS = [
     ("mobility", {"PARAMS": os.path.join(os.path.dirname(os.path.abspath(__file__)), "params",
                                          "tuned.txt")}, {}),
 ]
+# The network's own width-128 test network, when --network names none.
+NETWORK_WIDTH = 128
+NETWORK_SEED = 1
+
+
+def network_configs(network):
+    """The configurations that play with the network file `network`: the
+    network alone, and the network added to the hand-made evaluation (so that
+    the output's price is told apart from the evaluation's)."""
+    return [("network", {"NNUE": network}, {}),
+            ("network-residual", {"NNUE": network, "NNRES": "1"}, {})]
+
+
+def write_test_network(path):
+    """Writes the random test network of tools/make_network.py at `path`."""
+    tool = os.path.join(os.path.dirname(os.path.abspath(__file__)), "make_network.py")
+    subprocess.run([sys.executable, tool, "--random", str(NETWORK_SEED), "--width",
+                    str(NETWORK_WIDTH), path], check=True)
 
 
 def bench_positions(source):
@@ -178,6 +204,7 @@ class Engine:
         self.send("quit")
         self.proc.stdin.close()
         self.proc.wait()
+        self.proc.stdout.close()
 
 
 def measure(engine_path, positions, repeats, configs=CONFIGS, max_ms=150, extra_env=None):
@@ -270,6 +297,17 @@ def side_prices(costs, rate):
     return " ".join(f"{k}={int(round(by_key.get(k, 0.0) * rate))}" for k in SIDE_KEYS)
 
 
+def network_prices(costs, rate, counts):
+    """The settings that price the network's counters at `rate` ("NNFCOST=..
+    NNOCOST=.."), or "" when no measured search counted them (no network
+    played: a price of 0 would make a network free)."""
+    by_key = dict(zip(COUNTER_NAMES, costs))
+    totals = np.asarray(counts, dtype=float).sum(axis=0)
+    if not all(totals[COUNTER_NAMES.index(k)] > 0 for k in NETWORK_KEYS):
+        return ""
+    return " ".join(f"{v}={int(round(by_key[k] * rate))}" for k, v in NETWORK_KEYS.items())
+
+
 def write_cost_file(path, rate, units):
     """A one-line JSON object the engine's cost reader takes: every key, then the rate."""
     members = [f'"{k}": {units[k]}' for k in FILE_KEYS] + [f'"UNITS_PER_SECOND": {rate}']
@@ -337,8 +375,9 @@ def report(records, costs, out):
     r2, ratios = summary(counts, seconds, costs)
     out.write(f"{len(records)} searches fitted\n")
     out.write("cost per operation (ns):\n")
-    for key, cost in zip(COUNTER_NAMES, costs):
-        if key not in NETWORK_KEYS:
+    totals = np.asarray(counts, dtype=float).sum(axis=0)
+    for key, cost, total in zip(COUNTER_NAMES, costs, totals):
+        if key not in NETWORK_KEYS or total > 0:
             out.write(f"  {key:<11} {cost * 1e9:9.3f}\n")
     off = np.sort(np.abs(ratios - 1.0))
     worst = off[int(0.9 * len(off)):]
@@ -388,6 +427,11 @@ def main(argv=None):
     p.add_argument("--stride", type=int, default=1, help="only every Nth of those positions")
     p.add_argument("--configs", type=int, default=len(CONFIGS),
                    help=f"first N configurations of: {', '.join(c[0] for c in CONFIGS)}")
+    p.add_argument("--network", help="the network file of the network configurations "
+                                      "(default: a random width-128 test network); the "
+                                      "NNFCOST/NNOCOST prices fit its width")
+    p.add_argument("--no-network", action="store_true",
+                   help="leave out the network configurations")
     p.add_argument("--bench-source", default=os.path.join(here, "..", "src", "driver",
                                                           "bench.cpp"))
     p.add_argument("--profile", help="the profile to write (default: host.profile beside "
@@ -417,8 +461,16 @@ def main(argv=None):
             r["counts"] += [0] * (len(COUNTER_NAMES) - len(r["counts"]))
     else:
         positions = bench_positions(args.bench_source)[:args.positions:args.stride]
-        records = measure(args.engine, positions, args.repeats, CONFIGS[:args.configs],
-                          args.max_ms, extra_env)
+        configs = CONFIGS[:args.configs]
+        with tempfile.TemporaryDirectory() as folder:
+            if not args.no_network:
+                network = args.network
+                if network is None:
+                    network = os.path.join(folder, "network.txt")
+                    write_test_network(network)
+                configs = configs + network_configs(os.path.abspath(network))
+            records = measure(args.engine, positions, args.repeats, configs, args.max_ms,
+                              extra_env)
         if args.save:
             with open(args.save, "w") as f:
                 json.dump(records, f)
@@ -440,6 +492,10 @@ def main(argv=None):
     print(f"wrote {args.out} ({rate} units per second) and {picture}")
     side = side_prices(costs, rate)
     print(f"mobility (not in the file; set in the environment with it): {side}")
+    network = network_prices(costs, rate, counts)
+    if network:
+        print(f"network (not in the file; set in the environment with it): {network}")
+        side = f"{side} {network}"
     profile = args.profile or os.path.join(os.path.dirname(args.out) or ".", "host.profile")
     write_host_profile(profile, args.out, side, extra_env)
     print(f"wrote {profile}: kelmstrad --profile {profile}")

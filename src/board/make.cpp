@@ -5,8 +5,6 @@
 #include "board/attack.h"
 #include "board/move.h"
 #include "clock/counters.h"
-#include "eval/network.h"
-#include "eval/params.h"
 #include "platform/assert.h"
 
 namespace kelmstrad {
@@ -14,6 +12,10 @@ namespace kelmstrad {
 // Set by the caller before make: the side to move is in check, so every move
 // pays the full legality test.
 uint32_t in_check_hint = 0;
+
+int32_t piece_square_mg[16][64];
+int32_t piece_square_eg[16][64];
+bool network_active = false;
 
 namespace {
 
@@ -27,13 +29,12 @@ constexpr uint8_t HALFMOVE_CLOCK_MAX = 255;  // the largest count the byte holds
 inline void toggle(Piece piece, int square, bool adding) {
   const int i = square64(square);
   const int white = piece_side(piece) == WHITE;
-  const int r = white ? i : (i ^ 56);
   const int k = piece_kind(piece);
   const uint32_t key = piece_keys[piece][i];
   position.hash ^= key;
   if (k == PAWN || k == KING) position.pawn_king_key ^= key;
-  const int mg = eval_params.matmg[k] + root_terms[piece][i] + eval_params.pstmg[k][r];
-  const int eg = eval_params.mateg[k] + eval_params.psteg[k][r];
+  const int mg = piece_square_mg[piece][i];
+  const int eg = piece_square_eg[piece][i];
   const bool plus = (adding == static_cast<bool>(white));
   position.mg_score = static_cast<int16_t>(plus ? position.mg_score + mg : position.mg_score - mg);
   position.eg_score = static_cast<int16_t>(plus ? position.eg_score + eg : position.eg_score - eg);
@@ -45,15 +46,12 @@ inline void shift(Piece piece, int from, int to) {
   const int i = square64(from);
   const int j = square64(to);
   const bool white = piece_side(piece) == WHITE;
-  const int ri = white ? i : (i ^ 56);
-  const int rj = white ? j : (j ^ 56);
   const int k = piece_kind(piece);
   const uint32_t key = piece_keys[piece][i] ^ piece_keys[piece][j];
   position.hash ^= key;
   if (k == PAWN || k == KING) position.pawn_king_key ^= key;
-  const int mg = root_terms[piece][j] - root_terms[piece][i] + eval_params.pstmg[k][rj] -
-                 eval_params.pstmg[k][ri];
-  const int eg = eval_params.psteg[k][rj] - eval_params.psteg[k][ri];
+  const int mg = piece_square_mg[piece][j] - piece_square_mg[piece][i];
+  const int eg = piece_square_eg[piece][j] - piece_square_eg[piece][i];
   position.mg_score = static_cast<int16_t>(white ? position.mg_score + mg : position.mg_score - mg);
   position.eg_score = static_cast<int16_t>(white ? position.eg_score + eg : position.eg_score - eg);
 }

@@ -10,6 +10,18 @@ namespace kelmstrad {
 // Set by the caller before make: the side to move is in check.
 extern uint32_t in_check_hint;
 
+// One piece's share of mg_score and eg_score by piece code and 64-square
+// index, as White counts it (a Black piece's share is subtracted): material
+// plus square table, and in the middlegame the root bonus. The board adds
+// them up; the evaluation fills them whenever its parameters or the root
+// bonuses change (fill_piece_square_scores).
+extern int32_t piece_square_mg[16][64];
+extern int32_t piece_square_eg[16][64];
+
+// A network is in use: make charges NNF per changed input. Set by the
+// evaluation when it loads one.
+extern bool network_active;
+
 // Plays a pseudo-legal move; false and nothing changed if it leaves the
 // mover's king attacked.
 bool make_move(Move move);

@@ -9,7 +9,6 @@
 #include "board/move.h"
 #include "board/movegen.h"
 #include "board/position.h"
-#include "eval/evaluate.h"
 #include "io/output.h"
 #include "platform/platform.h"
 
@@ -68,9 +67,6 @@ uint64_t perft(int depth) { return walk<false>(depth); }
 // Counts the leaves and folds each into csh, csm and cse.
 uint64_t perft_checksum(int depth) { return walk<true>(depth); }
 
-// The static evaluation for the side to move (charged like any evaluation).
-int diagram_eval() { return evaluate(); }
-
 // Prints every legal root move with its subtree count, then the
 // total and the elapsed milliseconds.
 void perft_divide(int depth) {
@@ -107,7 +103,7 @@ void perftx_report(int depth) {
 
 // The diagram goes straight to the output (not through the line
 // channel), rank 8 first; then the status line through the channel.
-void print_diagram() {
+void print_diagram(int (*evaluation)()) {
   FILE* out = output_sink();
   for (int rank = 7; rank >= 0; --rank) {
     char line[18];
@@ -126,7 +122,7 @@ void print_diagram() {
   const uint32_t key = position.hash ^ (position.side == BLACK ? side_key : 0);
   uci_print("side %c  castle %d  ep %02x  hash %08lx  eval %d\n",
             position.side == BLACK ? 'b' : 'w', position.castling, position.ep_square,
-            static_cast<unsigned long>(key), diagram_eval());
+            static_cast<unsigned long>(key), evaluation());
 }
 
 // Prints the keys stored in the newest n history records.

@@ -19,17 +19,15 @@ uint64_t perft(int depth);
 // Like perft, and folds every leaf into csh, csm and cse.
 uint64_t perft_checksum(int depth);
 
-// The value "d" prints after "eval": evaluate.
-int diagram_eval();
-
 // "perft": one line per legal root move with its count, then the total.
 void perft_divide(int depth);
 
 // "perftx": leaf count and checksums.
 void perftx_report(int depth);
 
-// "d": the board diagram and the status line.
-void print_diagram();
+// "d": the board diagram and the status line, whose value after "eval" is
+// what `evaluation` returns (called once, after the diagram is printed).
+void print_diagram(int (*evaluation)());
 
 // "histkeys": the stored keys of the last n history records, newest first.
 void print_history_keys(int n);

@@ -3,8 +3,7 @@
 #include <algorithm>
 
 #include "clock/counters.h"
-#include "driver/limits.h"
-#include "driver/think.h"
+#include "clock/search_limits.h"
 #include "io/env.h"
 #include "io/options.h"
 #include "io/output.h"

@@ -121,6 +121,7 @@ uint64_t run_bench(int depth) {
   const uint64_t ms = tick_ms() - start;
   new_game();
   memcpy(root_terms, bench_saved.root_terms, sizeof(root_terms));
+  fill_piece_square_scores();
   position = bench_saved.position;
   move_stack_len = 0;
   search_limits = bench_saved.limits;

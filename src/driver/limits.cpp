@@ -1,20 +1,12 @@
 #include "driver/limits.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 
 #include "clock/counters.h"
 #include "driver/think.h"
-#include "io/env.h"
 #include "io/options.h"
-#include "io/output.h"
 
 namespace kelmstrad {
-
-// Limits of the current search, written by "go" before the think thread starts
-// and rewritten only by the time check at the ponder hit.
-SearchLimits search_limits = depth_only_limits(MAX_SEARCH_DEPTH);
 
 namespace {
 
@@ -63,29 +55,7 @@ void compute_budget(const GoRequest& clock, Side side, const TimeSwitches& sw, S
   l->extra_ms = 0;
 }
 
-// A share divisor (TDIV, TBD); one that is not positive cannot divide the
-// clock, so the shipped one is used and the line says so.
-int time_divisor(const char* name, int shipped) {
-  const int divisor = env_int(name, shipped);
-  if (divisor > 0) return divisor;
-  uci_print("info string %s %.32s is not a positive divisor, using %d\n", name, env_str(name),
-            shipped);
-  return shipped;
-}
-
 }  // namespace
-
-// Reads TMODE, TDIV, TBD, TINC and TBRK once.
-const TimeSwitches& time_switches() {
-  static const TimeSwitches switches = {
-      .tmode = env_present("TMODE"),
-      .tdiv = time_divisor("TDIV", DEFAULT_TIME_SWITCHES.tdiv),
-      .tbd = time_divisor("TBD", DEFAULT_TIME_SWITCHES.tbd),
-      .tinc = env_int("TINC", DEFAULT_TIME_SWITCHES.tinc),
-      .tbrk = env_int("TBRK", DEFAULT_TIME_SWITCHES.tbrk),
-  };
-  return switches;
-}
 
 // Turns the clock of "go" into limits; changes nothing else.
 GoPlan plan_go(const GoRequest& request, Side side_to_move, const SearchLimits& previous,

@@ -28,12 +28,7 @@
 namespace kelmstrad {
 
 std::atomic<int> searching{0};
-std::atomic<int> stop_flag{0};
-std::atomic<int> pondering{0};
-std::atomic<int> ponderhit{0};
 std::atomic<int> infinite{0};
-std::atomic<int> real_time_mode{0};
-std::atomic<uint64_t> search_start_ticks{0};
 
 ThreadHandle search_thread{0, false};
 
@@ -134,6 +129,7 @@ void prepare_root() {
     add_root_bonuses(0, square64(white_king), square64(black_king), orc);
     add_root_bonuses(1, square64(black_king), square64(white_king), orc);
   }
+  fill_piece_square_scores();
   rebuild_from_board();
   const int asymmetry = kt == ktopp ? 0 : position.side;
   if (keep_tt == 0 || white_king != last_cleared_white_king ||
@@ -394,7 +390,8 @@ bool is_generated(Move move) {
   return first_generated([move](Move m) { return m == move; }) != 0;
 }
 
-// Step 9: "bestmove", with a ponder move when the table offers a legal one.
+// Step 9: "bestmove", with a ponder move when the table offers a legal one
+// and the game goes on.
 void print_best_move(Move best) {
   if (best == 0) {
     uci_print("bestmove %s\n", move_to_text(first_legal_move()));
@@ -407,7 +404,9 @@ void print_best_move(Move best) {
     uci_print("bestmove %s\n", best_text);
     return;
   }
-  const Move q = table_move();
+  // No ponder move once the answer ends the game (a repetition, the fifty-move
+  // rule, mate or stalemate): there is nothing left to ponder on.
+  const Move q = game_over_here() ? 0 : table_move();
   if (q != 0 && is_generated(q)) {
     char ponder_text[8];
     snprintf(ponder_text, sizeof(ponder_text), "%s", move_to_text(q));

@@ -12,14 +12,10 @@
 
 namespace kelmstrad {
 
-// Search-control flags shared with the search thread.
-extern std::atomic<int> searching;       // a search was started and has not finished
-extern std::atomic<int> stop_flag;       // the search must end
-extern std::atomic<int> pondering;       // the search ponders
-extern std::atomic<int> ponderhit;       // the opponent played the expected move
-extern std::atomic<int> infinite;        // "go infinite": no own stop
-extern std::atomic<int> real_time_mode;  // pace virtual time to real time
-extern std::atomic<uint64_t> search_start_ticks;
+// Search-control flags shared with the search thread; those the time check
+// reads (stop_flag, pondering, ponderhit, ...) are in clock/search_limits.h.
+extern std::atomic<int> searching;  // a search was started and has not finished
+extern std::atomic<int> infinite;   // "go infinite": no own stop
 
 extern ThreadHandle search_thread;  // the one search thread, if started
 

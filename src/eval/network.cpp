@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "board/make.h"
 #include "clock/counters.h"
 #include "eval/params.h"
 #include "io/env.h"
@@ -17,8 +18,6 @@ NetworkWeights network_weights;
 NetworkState network_state = NETWORK_NOT_TRIED;
 // How the network combines with the hand-made evaluation.
 int network_mode = NETWORK_ONLY;
-// Raised once a network is loaded; make reads it to charge NNF.
-bool network_active = false;
 
 namespace {
 
@@ -134,7 +133,7 @@ void load_network_file(const char* path) {
       process_exit(1);
   }
   network_state = NETWORK_LOADED;
-  network_active = true;
+  network_active = true;  // the board's flag: make charges NNF from now on
   set_network_costs(network_weights.width, env_str("VSCALE"), env_str("NNFCOST"),
                     env_str("NNOCOST"));
 }

@@ -68,7 +68,6 @@ enum NetworkReadStatus {
 extern NetworkWeights network_weights;  // the loaded network, read-only once loaded
 extern NetworkState network_state;      // not tried, none or loaded; set once
 extern int network_mode;                // a NetworkMode, fixed on the first evaluation
-extern bool network_active;             // a network is loaded: make charges NNF
 
 // The input of a piece on a 0x88 square as seen from view `view` (WHITE or BLACK).
 int feature_index(Piece piece, Square square, Side view);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "board/make.h"
+
 namespace kelmstrad {
 
 EvalParams eval_params;
@@ -86,6 +88,22 @@ void eval_tables_init() {
       builtin_square_entry(kind, s >> 3, s & 7, &mg, &eg);
       eval_params.pstmg[kind][s] = static_cast<int8_t>(mg);
       eval_params.psteg[kind][s] = static_cast<int8_t>(eg);
+    }
+  }
+  fill_piece_square_scores();
+}
+
+// Each piece's material, square-table entry (its mirrored square for Black)
+// and root bonus, summed once so that make adds one number per piece.
+void fill_piece_square_scores() {
+  for (int piece = 0; piece < 16; ++piece) {
+    const int k = piece_kind(piece);
+    const bool white = piece_side(piece) == WHITE;
+    for (int i = 0; i < 64; ++i) {
+      const int r = white ? i : (i ^ 56);
+      piece_square_mg[piece][i] =
+          eval_params.matmg[k] + root_terms[piece][i] + eval_params.pstmg[k][r];
+      piece_square_eg[piece][i] = eval_params.mateg[k] + eval_params.psteg[k][r];
     }
   }
 }

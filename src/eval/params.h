@@ -37,7 +37,8 @@ extern bool pawn_extras_enabled;  // some nemg/neeg record was non-zero
 extern bool mobility_enabled;     // some mobmg/mobeg record was non-zero
 
 // Middlegame bonus by piece code and square64 that the think thread sets up
-// at the root; all zero otherwise. Folded into mg_score by toggle_piece.
+// at the root; all zero otherwise. Folded into mg_score by toggle_piece
+// through the board's piece_square_mg.
 extern int16_t root_terms[16][64];
 
 extern const char DEFAULT_PARAM_TEXT[];
@@ -47,6 +48,11 @@ constexpr int square_index(int sq) { return (sq >> 4) * 8 + (sq & 7); }
 
 // Sets the built-in initial values and square tables (start-up).
 void eval_tables_init();
+
+// Sums material, square tables and root_terms into the board's
+// piece_square_mg and piece_square_eg. Called by everything here that changes
+// them; a caller that writes eval_params or root_terms itself calls it after.
+void fill_piece_square_scores();
 
 // Fills the store from the PARAMS file or the built-in text (start-up).
 void load_eval_params();

@@ -181,6 +181,7 @@ int load_eval_params_text(const char* text) {
     apply_record(record);
     ++records;
   }
+  fill_piece_square_scores();
   return records;
 }
 

@@ -1,6 +1,7 @@
 #include <cstdlib>
 
 #include "board/perft.h"
+#include "eval/evaluate.h"
 #include "uci/commands.h"
 
 namespace kelmstrad {
@@ -21,7 +22,8 @@ void cmd_perft(TokenReader& args) { perft_divide(depth_argument(args)); }
 
 void cmd_perftx(TokenReader& args) { perftx_report(depth_argument(args)); }
 
-void cmd_d(TokenReader&) { print_diagram(); }
+// The diagram's value is the static evaluation, charged like any evaluation.
+void cmd_d(TokenReader&) { print_diagram(evaluate); }
 
 void cmd_histkeys(TokenReader& args) {
   const char* token = args.next();

@@ -7,7 +7,6 @@
 #include "board/attack.h"
 #include "board/perft.h"
 #include "board_support.h"
-#include "eval/network.h"
 
 namespace kelmstrad::test {
 namespace {

@@ -104,14 +104,16 @@ TEST(PositionIsOk, CatchesScalarsOutOfRange) {
 TEST(PositionIsOk, UsesTheRootTermsMakeUses) {
   set_position(KIWIPETE);
   root_terms[KNIGHT][square64(0x44)] = 37;  // the White knight on e5
-  EXPECT_FALSE(position_is_ok());           // scores not rebuilt yet
-  set_position(KIWIPETE);                   // parse_fen builds them with the bonus
+  fill_piece_square_scores();
+  EXPECT_FALSE(position_is_ok());  // scores not rebuilt yet
+  set_position(KIWIPETE);          // parse_fen builds them with the bonus
   EXPECT_TRUE(position_is_ok());
   ASSERT_TRUE(make_move(move_of("e5f7")));
   EXPECT_TRUE(position_is_ok());
   unmake_move();
   EXPECT_TRUE(position_is_ok());
   memset(root_terms, 0, sizeof(root_terms));
+  fill_piece_square_scores();
   set_position(START_FEN);
 }
 

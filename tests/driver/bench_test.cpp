@@ -109,6 +109,7 @@ TEST(Bench, GivesBackPositionLimitsAndRootTerms) {
   search_limits = limits;
   real_time_mode.store(1, std::memory_order_relaxed);
   root_terms[KNIGHT][square64(0x15)] = 11;
+  fill_piece_square_scores();
   auto before = std::make_unique<Position>(position);
   int16_t terms[16][64];
   memcpy(terms, root_terms, sizeof(terms));
@@ -121,6 +122,7 @@ TEST(Bench, GivesBackPositionLimitsAndRootTerms) {
   real_time_mode.store(0, std::memory_order_relaxed);
   search_limits = depth_only_limits(MAX_SEARCH_DEPTH);
   memset(root_terms, 0, sizeof(root_terms));
+  fill_piece_square_scores();
   parse_fen(START_FEN);
 }
 

@@ -84,6 +84,7 @@ class EvalSettingsGuard {
         root_top_(search_root_top) {}
   ~EvalSettingsGuard() {
     eval_params = params_;
+    fill_piece_square_scores();
     terms_mask = terms_;
     lean_mode = lean_;
     pawn_extras_enabled = extras_;

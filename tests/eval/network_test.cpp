@@ -9,6 +9,7 @@
 #include <string>
 
 #include "board/fen.h"
+#include "board/make.h"
 #include "clock/counters.h"
 
 namespace kelmstrad {

@@ -30,6 +30,7 @@ class ParamsTest : public testing::Test {
   }
   void TearDown() override {
     eval_params = saved_;
+    fill_piece_square_scores();
     pawn_extras_enabled = saved_extras_;
     mobility_enabled = saved_mobility_;
   }

@@ -1,6 +1,8 @@
 #!/usr/bin/python3
-"""Checks tools/calibrate.py: the fit recovers known costs, the engine reads
-back the cost file it writes (the mobility prices go to the environment), and
+"""Checks tools/calibrate.py: the fit recovers known costs (the network's
+among them, counted only by the searches that play with one), the engine
+reads back the cost file it writes (the mobility and network prices go to the
+environment), the network configurations count the network's operations, and
 a fit without a positive cost writes nothing.
 
 Argument: the engine binary."""
@@ -29,18 +31,26 @@ class Fit(unittest.TestCase):
         rng = np.random.default_rng(7)
         n, k = 80, len(calibrate.COUNTER_NAMES)
         counts = rng.integers(0, 10**6, size=(n, k))
-        counts[:, calibrate.COUNTER_NAMES.index("NNF")] = 0  # never counted
+        nnf, nno = (calibrate.COUNTER_NAMES.index(key) for key in ("NNF", "NNO"))
+        # Only the searches of the network configurations count the network.
+        counts[: n // 2, [nnf, nno]] = 0
         true = rng.uniform(1e-9, 50e-9, size=k)
         true[[3, 10, 20]] = 0.0  # operations that cost nothing
-        true[calibrate.COUNTER_NAMES.index("NNF")] = 0.0
         seconds = counts @ true
-        np.testing.assert_allclose(calibrate.fit(counts, seconds), true, rtol=1e-6, atol=1e-15)
+        fitted = calibrate.fit(counts, seconds)
+        np.testing.assert_allclose(fitted, true, rtol=1e-6, atol=1e-15)
+        self.assertEqual(calibrate.network_prices(fitted, 10**12, counts),
+                         f"NNFCOST={round(true[nnf] * 1e12)} NNOCOST={round(true[nno] * 1e12)}")
         # With a percent of noise on the times every search is still modelled within 2%.
         noisy = seconds * rng.uniform(0.99, 1.01, size=n)
         fitted = calibrate.fit(counts, noisy)
         r2, ratios = calibrate.summary(counts, noisy, fitted)
         self.assertGreater(r2, 0.99)
         self.assertLess(np.max(np.abs(ratios - 1)), 0.02)
+        # Without a search that counted them there is no price to give.
+        counts[:, nnf] = 0
+        self.assertEqual(calibrate.network_prices(calibrate.fit(counts, counts @ true), 10**12,
+                                                  counts), "")
 
 
 class CostFile(unittest.TestCase):
@@ -98,17 +108,38 @@ class CostFile(unittest.TestCase):
             proc = subprocess.run([TOOL, "--engine", ENGINE, "--measurements", saved, "--out", out,
                                    "--env", "TTENT=4096"], capture_output=True, text=True)
             self.assertEqual(proc.returncode, 0, proc.stderr)
-            side = re.search(r"set in the environment with it\): (.*)$", proc.stdout, re.M)
+            side = re.findall(r"set in the environment with it\): (.*)$", proc.stdout, re.M)
             profile = os.path.join(tmp, "host.profile")
             with open(profile) as f:
                 settings = [line for line in f.read().splitlines() if not line.startswith("#")]
-            self.assertEqual(settings, ["VCOSTFILE=host-costs.json"] + side.group(1).split() +
+            self.assertEqual(settings, ["VCOSTFILE=host-costs.json"] + " ".join(side).split() +
                              ["TTENT=4096", "RTGUARD=50"])
-            self.assertTrue(side.group(1).startswith("MOBSQ="))
+            self.assertEqual([item.split("=")[0] for item in " ".join(side).split()],
+                             calibrate.SIDE_KEYS + ["NNFCOST", "NNOCOST"])
             proc = subprocess.run([ENGINE, "--profile", profile], input="uci\nquit\n",
                                   capture_output=True, text=True, timeout=60)
             self.assertEqual((proc.returncode, proc.stderr), (0, ""))
             self.assertIn("uciok", proc.stdout)
+
+    def test_network_configurations_count_the_network(self):
+        # The test network plays: each short search counts feature updates
+        # (at least two a make) and output computations, the residual one the
+        # hand-made evaluation's full path as well.
+        with tempfile.TemporaryDirectory() as tmp:
+            network = os.path.join(tmp, "net.txt")
+            calibrate.write_test_network(network)
+            with open(network) as f:
+                self.assertEqual(f.readline().split(), [str(calibrate.NETWORK_WIDTH)])
+            fen = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3"
+            configs = calibrate.network_configs(network)
+            records = calibrate.measure(ENGINE, [fen], 1, configs, max_ms=calibrate.MIN_MS)
+        self.assertEqual({r["config"] for r in records}, {"network", "network-residual"})
+        index = {k: calibrate.COUNTER_NAMES.index(k) for k in ("MAKE", "NNF", "NNO", "EVALX")}
+        for r in records:
+            c = {k: r["counts"][i] for k, i in index.items()}
+            self.assertGreaterEqual(c["NNF"], 2 * c["MAKE"], r["config"])
+            self.assertGreater(c["NNO"], 0, r["config"])
+            self.assertEqual(c["EVALX"] > 0, r["config"] == "network-residual")
 
     def test_no_positive_cost_writes_nothing(self):
         records = [{"config": "default", "position": 1, "depth": 6, "ms": [30, 31],

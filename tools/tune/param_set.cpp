@@ -95,7 +95,8 @@ int param_value(const Param& p) {
 }
 
 // Rounded to the nearest integer and held inside the width, so a weight never
-// wraps the way an oversized record would.
+// wraps the way an oversized record would. A material or square-table weight
+// is summed into the board's tables again, which set_fen and make add up.
 void set_param_value(const Param& p, double value) {
   const double limit = p.bits == 8 ? 127.0 : (p.bits == 16 ? 32767.0 : 1e9);
   const double held = std::fmax(-limit - (p.bits == 32 ? 0 : 1), std::fmin(limit, value));
@@ -111,6 +112,7 @@ void set_param_value(const Param& p, double value) {
       *static_cast<int32_t*>(p.cell) = static_cast<int32_t>(rounded);
       break;
   }
+  if (p.group == GROUP_MATERIAL || p.group == GROUP_PST) fill_piece_square_scores();
 }
 
 bool parse_groups(const std::string& text, uint32_t* groups, std::string* error) {
