@@ -44,6 +44,16 @@ inline bool piece_attacks(int from, int square) {
   return t == square;
 }
 
+// 0x01 in each byte of v that is NO_SQUARE (0xff), 0 in the others: the high
+// bit of each byte of t is set exactly where ~v has a zero byte, and the
+// additions cannot carry between bytes.
+inline uint64_t empty_slot_bytes(uint64_t v) {
+  constexpr uint64_t LOW7 = 0x7f7f7f7f7f7f7f7fULL;
+  const uint64_t x = ~v;
+  const uint64_t t = ~(((x & LOW7) + LOW7) | x | LOW7);
+  return t >> 7;
+}
+
 // True if every square strictly between from and to (on one line) is empty.
 bool path_is_clear(int from, int to) {
   const int step = delta_step[to - from + DELTA_OFFSET];
@@ -88,14 +98,67 @@ bool square_attacked(int square, Side by) {
   return false;
 }
 
+// The number of side s's slots that hold a square: two 8-byte words tested at once.
+int live_slots(Side s) {
+  static_assert(NO_SQUARE == 0xff, "empty_slot_bytes counts 0xff bytes");
+  const uint8_t* slots = position.slot_square + side_slot_base(s);
+  uint64_t low;
+  uint64_t high;
+  memcpy(&low, slots, sizeof(low));
+  memcpy(&high, slots + 8, sizeof(high));
+  // Each byte of the sum is at most 2; the multiplication adds the bytes into the top one.
+  const uint64_t empty = empty_slot_bytes(low) + empty_slot_bytes(high);
+  return 16 - static_cast<int>((empty * 0x0101010101010101ULL) >> 56);
+}
+
+namespace {
+
+// Whether the first piece from the king k along its line through the vacated
+// square `from` is a slider of `mover` that moves along that line.
+bool line_opened(int k, int from, Side mover) {
+  const int index = from - k + DELTA_OFFSET;
+  const uint8_t line = delta_flags[index] & (FLAG_DIAGONAL | FLAG_STRAIGHT);
+  if (line == 0) return false;
+  const int step = delta_step[index];
+  int t = k + step;
+  while ((t & 0x88) == 0 && position.board[t] == 0) t += step;
+  if (t & 0x88) return false;
+  const Piece q = position.board[t];
+  return piece_side(q) == mover && piece_kind(q) != PAWN &&
+         (kind_attack_mask[piece_kind(q)] & line) != 0;
+}
+
+}  // namespace
+
+// If the king stood unattacked before the last move, only a piece that moved
+// can attack it now, or a slider whose line a vacated square opened: the
+// moved piece, the castling rook, and the lines through the from-squares and
+// an en-passant victim's square. Pieces without a slot (a FEN's second king)
+// neither move nor slide, so this agrees with square_attacked.
+bool king_attacked_after_move() {
+  const int k = king_square(position.side);
+  if (k & 0x88) return false;
+  const Side mover = opponent(position.side);
+  const UndoRecord& u = position.history[position.history_top - 1];
+  const int from = move_from(u.move);
+  const int to = move_to(u.move);
+  if (piece_attacks(to, k) || line_opened(k, from, mover)) return true;
+  if (u.captured != 0 && u.capture_square != to && line_opened(k, u.capture_square, mover))
+    return true;
+  const int home = piece_side(u.piece) == WHITE ? WHITE_KING_HOME : BLACK_KING_HOME;
+  if (piece_kind(u.piece) != KING || from != home || (to != from + 2 && to != from - 2))
+    return false;
+  const bool short_side = to > from;
+  const int rook_to = short_side ? from + 1 : from - 1;
+  const int rook_from = short_side ? from + 3 : from - 4;
+  return piece_attacks(rook_to, k) || line_opened(k, rook_from, mover);
+}
+
 // Charges one attack test by `by`: ATT, its context bucket and one ATT_PC per live piece of `by`.
 void count_attack_test(Side by) {
   ++op_counters[ATT];
   if (attack_context < ATTACK_CONTEXTS) ++attack_bucket[attack_context];
-  const uint8_t* slots = position.slot_square + side_slot_base(by);
-  uint32_t live = 0;
-  for (int i = 0; i < 16; ++i) live += slots[i] != NO_SQUARE;
-  op_counters[ATT_PC] += live;
+  op_counters[ATT_PC] += live_slots(by);
 }
 
 // True if the side to move may castle on the wing now (the destination square

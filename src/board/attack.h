@@ -45,6 +45,14 @@ inline bool in_check(Side s) {
   return king != NO_SQUARE && square_attacked(king, opponent(s));
 }
 
+// Whether the side to move's king is attacked, for a caller that knows it was
+// not attacked before the last move (a real move, not a null move): the same
+// answer as square_attacked on it, from the squares that move changed.
+bool king_attacked_after_move();
+
+// The number of side s's 16 slots in use (live pieces).
+int live_slots(Side s);
+
 // Charges one attack test (ATT, ATT_PC and the bucket of attack_context).
 void count_attack_test(Side by);
 

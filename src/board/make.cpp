@@ -82,13 +82,29 @@ inline void relocate(int from, int to) {
   position.slot_square[slot] = static_cast<uint8_t>(to);
 }
 
-// Moves the castling rook with its keys and scores (short: h to f, long: a to d).
+// The corner and wing squares of the castling rooks (0x88).
+constexpr int A1 = 0x00, D1 = 0x03, F1 = 0x05, H1 = 0x07;
+constexpr int A8 = 0x70, D8 = 0x73, F8 = 0x75, H8 = 0x77;
+
+struct RookMove {
+  int from;
+  int to;
+};
+
+// The rook's move of a castling king move from its home square: short h to f,
+// long a to d, on the king's rank.
+inline RookMove castling_rook(int king_from, int king_to) {
+  const bool white = king_from == WHITE_KING_HOME;
+  if (king_to > king_from) return white ? RookMove{H1, F1} : RookMove{H8, F8};
+  return white ? RookMove{A1, D1} : RookMove{A8, D8};
+}
+
+// Moves the castling rook with its keys and scores.
 void castle_rook(int king_from, int king_to) {
-  const int rook_from = (king_to > king_from) ? king_from + 3 : king_from - 4;
-  const int rook_to = (king_to > king_from) ? king_from + 1 : king_from - 1;
-  const Piece rook = position.board[rook_from];
-  shift(rook, rook_from, rook_to);
-  relocate(rook_from, rook_to);
+  const RookMove rook_move = castling_rook(king_from, king_to);
+  const Piece rook = position.board[rook_move.from];
+  shift(rook, rook_move.from, rook_move.to);
+  relocate(rook_move.from, rook_move.to);
 }
 
 // The scalars a move changes, copied between the position and an undo record
@@ -290,18 +306,15 @@ void unmake_move() {
   ++op_counters[UNMAKE];
   position.recapture_square = recapture_ring[position.history_top & (RECAPTURE_RING_SIZE - 1)];
   const UndoRecord& u = position.history[position.history_top];
-  position.side ^= BLACK;
+  position.side = opponent(position.side);
   const int from = move_from(u.move);
   const int to = move_to(u.move);
   relocate(to, from);
   position.board[from] = u.piece;
   if (u.captured != 0) ++op_counters[UNMAKE_CAP];
   if (is_castling(u.piece, from, to)) {
-    if (to > from) {
-      relocate(from + 1, from + 3);
-    } else {
-      relocate(from - 1, from - 4);
-    }
+    const RookMove rook_move = castling_rook(from, to);
+    relocate(rook_move.to, rook_move.from);
   }
   if (u.captured != 0) {
     ASSERT(position.board[u.capture_square] == 0);
@@ -321,7 +334,7 @@ void make_null_move() {
   u.halfmove_clock = position.halfmove_clock;
   u.hash = position.hash;
   if (position.ep_square != NO_EP_SQUARE) position.hash ^= ep_keys[position.ep_square & 7];
-  position.side ^= BLACK;
+  position.side = opponent(position.side);
   position.ep_square = NO_EP_SQUARE;
   position.halfmove_clock = 0;
   ASSERT(position_is_ok());
@@ -329,7 +342,7 @@ void make_null_move() {
 
 // Takes back the last null move.
 void unmake_null_move() {
-  position.side ^= BLACK;
+  position.side = opponent(position.side);
   const UndoRecord& u = position.history[--position.history_top];
   position.ep_square = u.ep_square;
   position.halfmove_clock = u.halfmove_clock;

@@ -10,6 +10,7 @@ Position position;
 Move move_stack[MOVE_STACK_CAPACITY];
 uint16_t move_stack_len = 0;
 uint8_t recapture_ring[RECAPTURE_RING_SIZE];
+int32_t search_root_top = 0;
 
 uint32_t piece_keys[16][64];
 uint32_t castle_keys[16];

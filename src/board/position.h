@@ -78,6 +78,9 @@ extern Position position;                            // the position every part 
 extern Move move_stack[MOVE_STACK_CAPACITY];         // move lists of all plies, one above the other
 extern uint16_t move_stack_len;                      // first free entry of move_stack
 extern uint8_t recapture_ring[RECAPTURE_RING_SIZE];  // recapture_square saved per ply
+// history_top when the current (or last) search started: the history records
+// from there up are the search line. Set by the searches' common start.
+extern int32_t search_root_top;
 
 extern uint32_t piece_keys[16][64];  // by piece code and 64-square index
 extern uint32_t castle_keys[16];     // by the whole castling byte

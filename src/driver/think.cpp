@@ -1,7 +1,6 @@
 #include "driver/think.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "board/attack.h"
@@ -14,7 +13,7 @@
 #include "driver/book.h"
 #include "driver/limits.h"
 #include "eval/evaluate.h"
-#include "eval/params.h"
+#include "eval/root_terms.h"
 #include "io/env.h"
 #include "io/options.h"
 #include "io/output.h"
@@ -32,16 +31,10 @@ std::atomic<int> infinite{0};
 
 ThreadHandle search_thread{0, false};
 
-int32_t search_root_top = 0;
 int32_t completed_depth = 0;
 Move previous_iteration_best = 0;
 
 namespace {
-
-constexpr int ORC_TROPISM = 1;
-constexpr int ORC_OUTPOSTS = 4;
-constexpr int ORC_STORM = 8;
-constexpr int TROPISM_WEIGHT[8] = {0, 0, 3, 2, 2, 4, 0, 0};  // by kind: knight 3 .. queen 4
 
 // Names of the statistics groups and their first and last cost key.
 struct CostGroup {
@@ -63,75 +56,17 @@ int last_cleared_white_king = -1;
 int last_cleared_black_king = -1;
 int last_cleared_asymmetry = -1;
 
-int chebyshev(int a64, int b64) {
-  return std::max(abs((a64 & 7) - (b64 & 7)), abs((a64 >> 3) - (b64 >> 3)));
-}
-
-bool pawn_on(int rank, int file, Piece pawn) {
-  return rank >= 0 && rank <= 7 && file >= 0 && file <= 7 &&
-         position.board[rank * 16 + file] == pawn;
-}
-
-// A knight square of colour c (0 White, 1 Black) backed by an own pawn and
-// out of reach of every enemy pawn ahead on the neighbouring files.
-bool is_outpost(int c, int rank, int file) {
-  const int back = c == 0 ? -1 : 1;
-  const Piece own_pawn = static_cast<Piece>(PAWN | (c ? BLACK : WHITE));
-  const Piece enemy_pawn = static_cast<Piece>(PAWN | (c ? WHITE : BLACK));
-  if (!pawn_on(rank + back, file - 1, own_pawn) && !pawn_on(rank + back, file + 1, own_pawn))
-    return false;
-  for (int r = rank - back; r >= 0 && r <= 7; r -= back)
-    if (pawn_on(r, file - 1, enemy_pawn) || pawn_on(r, file + 1, enemy_pawn)) return false;
-  return true;
-}
-
-// Fills root_terms for colour c from the two king squares.
-void add_root_bonuses(int c, int own_king64, int enemy_king64, int orc) {
-  static const int kt = env_int_within("KT", 100, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
-  static const int ktopp = env_int_within("KTOPP", kt, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
-  static const int16_t outpost = static_cast<int16_t>(env_int("OUTP", 15));
-  static const int16_t storm = static_cast<int16_t>(env_int("STORM", 4));
-  const int w = (c == 0) == (position.side == WHITE) ? kt : ktopp;
-  const int base = c * 8;
-  for (int i = 0; i < 64; ++i) {
-    const int rank = i >> 3;
-    const int file = i & 7;
-    const int r = c == 0 ? rank : 7 - rank;
-    if (orc & ORC_TROPISM) {
-      const int d = chebyshev(i, enemy_king64);
-      for (int kind = KNIGHT; kind <= QUEEN; ++kind)
-        root_terms[base + kind][i] = static_cast<int16_t>(root_terms[base + kind][i] +
-                                                          TROPISM_WEIGHT[kind] * (7 - d) * w / 100);
-    }
-    if ((orc & ORC_OUTPOSTS) && r >= 3 && r <= 5 && is_outpost(c, rank, file))
-      root_terms[base + KNIGHT][i] = static_cast<int16_t>(root_terms[base + KNIGHT][i] + outpost);
-    if ((orc & ORC_STORM) && abs((own_king64 & 7) - (enemy_king64 & 7)) > 2 &&
-        abs(file - (enemy_king64 & 7)) <= 1 && r >= 2)
-      root_terms[base + PAWN][i] =
-          static_cast<int16_t>(root_terms[base + PAWN][i] + (r - 1) * storm);
-  }
-}
-
 }  // namespace
 
 // Step 2: the root bonuses, the scores rebuilt with them, and the KEEPTT rule.
 // Changes root_terms, mg_score, eg_score and may clear the table.
 void prepare_root() {
-  static const int orc = env_int("ORC", 0);
   static const int keep_tt = env_int("KEEPTT", 0);
-  static const int kt = env_int_within("KT", 100, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
-  static const int ktopp = env_int_within("KTOPP", kt, -ENV_WEIGHT_LIMIT, ENV_WEIGHT_LIMIT);
-  if (orc == 0) return;
-  memset(root_terms, 0, sizeof(root_terms));
+  if (!set_root_terms()) return;
+  rebuild_from_board();
   const int white_king = king_square(WHITE);
   const int black_king = king_square(BLACK);
-  if (white_king != NO_SQUARE && black_king != NO_SQUARE) {
-    add_root_bonuses(0, square64(white_king), square64(black_king), orc);
-    add_root_bonuses(1, square64(black_king), square64(white_king), orc);
-  }
-  fill_piece_square_scores();
-  rebuild_from_board();
-  const int asymmetry = kt == ktopp ? 0 : position.side;
+  const int asymmetry = root_terms_depend_on_side() ? position.side : 0;
   if (keep_tt == 0 || white_king != last_cleared_white_king ||
       black_king != last_cleared_black_king || asymmetry != last_cleared_asymmetry)
     tt_clear();
@@ -307,14 +242,14 @@ Move iterate() {
       const int beta = previous_score + asp;
       v = alpha_beta(n, alpha, beta, 0, 0);
       partial.take();
-      if (v <= alpha && !abort_search.load(std::memory_order_relaxed)) {
+      if (v <= alpha && !search_aborted()) {
         const Move k = root_best_move != 0 ? root_best_move : best;
         root_best_move = 0;
         v = alpha_beta(n, -NO_SCORE, beta, 0, 0);
         partial.take();
         best = k;
       }
-      if (v >= beta && !abort_search.load(std::memory_order_relaxed)) {
+      if (v >= beta && !search_aborted()) {
         const Move k = root_best_move != 0 ? root_best_move : best;
         root_best_move = 0;
         v = alpha_beta(n, alpha < v ? alpha : -NO_SCORE, NO_SCORE, 0, 0);
@@ -326,7 +261,7 @@ Move iterate() {
       partial.take();
     }
     if (root_best_move != 0) best = root_best_move;
-    if (abort_search.load(std::memory_order_relaxed)) {
+    if (search_aborted()) {
       print_answer_line(n, best, printed, partial);
       break;
     }
@@ -431,7 +366,6 @@ void* think_thread_main(void*) {
 
 // The search thread's body, steps 1 to 10.
 void think() {
-  search_root_top = position.history_top;
   prepare_root();
   if (own_book) {
     const Move m = probe_book();

@@ -19,7 +19,6 @@ extern std::atomic<int> infinite;   // "go infinite": no own stop
 
 extern ThreadHandle search_thread;  // the one search thread, if started
 
-extern int32_t search_root_top;       // history_top when the search started
 extern int32_t completed_depth;       // depth of the last finished iteration
 extern Move previous_iteration_best;  // best move after the previous iteration (TMODE rule)
 

@@ -3,7 +3,6 @@
 #include <initializer_list>
 
 #include "clock/counters.h"
-#include "driver/think.h"
 #include "eval/params.h"
 #include "io/env.h"
 

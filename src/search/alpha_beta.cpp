@@ -11,7 +11,6 @@
 #include "board/position.h"
 #include "clock/counters.h"
 #include "clock/time_check.h"
-#include "driver/think.h"
 #include "eval/evaluate.h"
 #include "io/options.h"
 #include "io/output.h"
@@ -80,12 +79,12 @@ bool repetition() {
   return false;
 }
 
-// Whether the side to move is in check; one charged attack test.
-bool side_in_check() {
+// Whether the side to move at `ply` is in check; one charged attack test.
+bool side_in_check(int ply) {
   const Side them = opponent(position.side);
   attack_context = CONTEXT_NODE_IN_CHECK;
   count_attack_test(them);
-  return square_attacked(own_king_square(), them);
+  return king_attacked_at_ply(ply);
 }
 
 // Whether the side to move, in check, has a legal move: generation and makes
@@ -112,7 +111,7 @@ bool has_legal_move_in_check() {
 // in-check status (-1 unknown).
 bool fifty_move_ends_node(int cell, int ply, int* score) {
   if (position.halfmove_clock <= 99) return false;
-  const bool in_check = cell == -1 ? side_in_check() : cell != 0;
+  const bool in_check = cell == -1 ? side_in_check(ply) : cell != 0;
   *score = in_check && !has_legal_move_in_check() ? ply - MATE_SCORE : 0;
   return true;
 }
@@ -250,11 +249,8 @@ bool late_move_prunes(const Node& n, const Loop& l, Move m, int threat) {
   return true;
 }
 
-// Charges one LMP and answers true: the move is pruned.
-bool charge_prune() {
-  ++op_counters[LMP];
-  return true;
-}
+// Charges a move pruned by exchange or history as one LMP.
+void charge_prune() { ++op_counters[LMP]; }
 
 // Move-loop step 5 for a capture: SEEC prunes losing captures.
 bool capture_exchange_prunes(const Node& n, Move m) {
@@ -262,7 +258,9 @@ bool capture_exchange_prunes(const Node& n, Move m) {
   if (position.board[to] == 0 || search_switches.seec == 0) return false;
   const bool pawn = piece_kind(position.board[move_from(m)]) == PAWN;
   if (pawn && (square_rank(to) == 0 || square_rank(to) == 7)) return false;
-  return see_full(m) < -search_switches.seec * n.depth && charge_prune();
+  if (see_full(m) >= -search_switches.seec * n.depth) return false;
+  charge_prune();
+  return true;
 }
 
 // Move-loop step 5 for a quiet move: HISTP and SEEQ prune it unless it
@@ -279,9 +277,11 @@ bool quiet_exchange_prunes(const Node& n, const Loop& l, Move m, int* threat) {
   if (gives_check(m)) return false;
   const Square from = move_from(m);
   const Square to = move_to(m);
-  if (history_test && history_scores[position.board[from]][square64(to)] < sw.histp)
-    return charge_prune();
-  return sw.seeq != 0 && see_full(m) < -sw.seeq * n.depth && charge_prune();
+  const bool pruned =
+      (history_test && history_scores[position.board[from]][square64(to)] < sw.histp) ||
+      (sw.seeq != 0 && see_full(m) < -sw.seeq * n.depth);
+  if (pruned) charge_prune();
+  return pruned;
 }
 
 // Move-loop step 5: exchange and history pruning.
@@ -301,7 +301,7 @@ int child_check_cell(const Node& n, const Loop& l, bool tactical) {
   const Side mover = opponent(position.side);
   attack_context = CONTEXT_GIVES_CHECK;
   count_attack_test(mover);
-  return square_attacked(own_king_square(), mover) ? 1 : 0;
+  return king_attacked_at_ply(n.ply + 1) ? 1 : 0;
 }
 
 // Whether a late move may be reduced.
@@ -368,7 +368,12 @@ bool take_move_score(const Node& n, Loop& l, Move m, bool tactical, int score) {
 
 // The move loop and the end of the node.
 int move_loop(const Node& n) {
-  Loop l{n.alpha, -NO_SCORE, 0, false, 0, 0};
+  Loop l{.alpha = n.alpha,
+         .best = -NO_SCORE,
+         .best_move = 0,
+         .best_tactical = false,
+         .quiets = 0,
+         .legal = 0};
   MovePicker picker;
   picker_init(picker, n.hash_move, n.ply);
   while (const Move m = picker_next(picker)) {
@@ -385,7 +390,8 @@ int move_loop(const Node& n) {
     // Step 6. Make.
     if (search_switches.ctrace) uci_print("M %02x%02x\n", move_from(m), move_to(m));
     in_check_hint = n.in_check ? 1 : 0;
-    if (!make_move(m)) continue;
+    // Out of check, only an uncovered slider can make a non-king move illegal.
+    if (!(n.in_check ? make_move(m) : make_move_king_safe(m))) continue;
     ++l.legal;
     ++op_counters[LEGAL];
     // Step 7-9. Child in-check cell, search, unmake.
@@ -410,6 +416,15 @@ int move_loop(const Node& n) {
 
 }  // namespace
 
+// From ply 2 on, the side to move's own move two plies back (legal) or its
+// null move (made out of check) left its king unattacked, so only the squares
+// the last move changed can matter.
+bool king_attacked_at_ply(int ply) {
+  if (ply >= 2 && position.history[position.history_top - 1].move != 0)
+    return king_attacked_after_move();
+  return square_attacked(own_king_square(), opponent(position.side));
+}
+
 // One node of the main search; see the header for the steps.
 int alpha_beta(int depth, int alpha, int beta, int ply, int null_allowed) {
   ASSERT(alpha < beta);
@@ -431,7 +446,7 @@ int alpha_beta(int depth, int alpha, int beta, int ply, int null_allowed) {
     if (repetition()) return 0;
   }
   // Step 4. In-check status.
-  n.in_check = cell == -1 ? side_in_check() : cell != 0;
+  n.in_check = cell == -1 ? side_in_check(ply) : cell != 0;
   // Step 5. Check extension.
   if (n.in_check && !skeleton_mode && !sw.noext) depth += 1;
   // Step 6. Horizon.
@@ -500,6 +515,7 @@ void clear_correction_table() { memset(correction_table, 0, sizeof(correction_ta
 // The per-search resets, shared by the think thread and the fixed-depth search
 // so that both start from the same state and charge alike.
 void begin_search() {
+  search_root_top = position.history_top;
   move_stack_len = 0;
   node_count = 0;
   clear_search_counters();
@@ -512,7 +528,6 @@ void begin_search() {
 // Iterative deepening to a fixed depth with the full window, after the
 // per-search resets; the root move of the deepest iteration that set one.
 FixedDepthResult search_fixed_depth(int depth) {
-  search_root_top = position.history_top;
   begin_search();
   child_in_check = -1;
   FixedDepthResult result{0, 0};

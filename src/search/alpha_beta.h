@@ -29,6 +29,10 @@ extern int16_t correction_table[2][CORRECTION_ENTRIES];
 // and in the null-move child. Leaves the position and move_stack_len as found.
 int alpha_beta(int depth, int alpha, int beta, int ply, int null_allowed);
 
+// Whether the side to move's king is attacked in a search position at `ply`
+// (charging nothing): the same answer as square_attacked on it.
+bool king_attacked_at_ply(int ply);
+
 // The late-move reduction of the j-th legal move of a node (PV or not) at
 // depth, by the reduction steps or the LMRLOG table in force.
 int late_move_reduction(int depth, int j, bool pv);
@@ -45,9 +49,10 @@ struct FixedDepthResult {
   Move move;  // root move of the deepest iteration that raised alpha (0 if none)
 };
 
-// The resets every search starts with, in this order: the move stack, the node
-// count, the operation counters, the exchange statistics, the abort flag, then
-// the killers and the history ageing. The table is kept.
+// The resets every search starts with, in this order: the search root's mark
+// on the history (search_root_top), the move stack, the node count, the
+// operation counters, the exchange statistics, the abort flag, then the
+// killers and the history ageing. The table is kept.
 void begin_search();
 
 // Searches the current position by iterative deepening from depth 1 to

@@ -92,12 +92,16 @@ void set_check_hint(QNode& node) {
       const Side them = opponent(position.side);
       attack_context = CONTEXT_QS_FLAG;
       count_attack_test(them);
-      node.check_cell = square_attacked(king_square(position.side), them);
+      node.check_cell = king_attacked_at_ply(node.ply);
     }
     node.check_known = true;
   }
   in_check_hint = static_cast<uint32_t>(node.check_cell);
 }
+
+// Makes the move under the hint set_check_hint left: out of check, the
+// king-safe make gives the same answer and charges with a shorter test.
+bool make_hinted(Move m) { return in_check_hint != 0 ? make_move(m) : make_move_king_safe(m); }
 
 // The evasion node: every legal reply to a quiet check, best first by
 // capture score; mated when there is none. No stand pat, no pruning.
@@ -221,7 +225,7 @@ void search_captures(QNode& node, bool recaptures_only) {
     if (capture_pruned(node, m)) continue;
     set_check_hint(node);
     if (search_switches.ctrace) uci_print("M %02x%02x\n", move_from(m), move_to(m));
-    if (!make_move(m)) continue;
+    if (!make_hinted(m)) continue;
     ++op_counters[LEGAL];
     const int v = -quiesce(-node.beta, -node.alpha_raised, node.ply + 1);
     unmake_move();
@@ -240,11 +244,11 @@ void search_quiet_checks(QNode& node) {
     ++side_counters[GCP_COUNT];
     if (!gives_check(m)) continue;
     set_check_hint(node);
-    if (!make_move(m)) continue;
+    if (!make_hinted(m)) continue;
     const Side mover = opponent(position.side);
     attack_context = CONTEXT_QS_FLAG;
     count_attack_test(mover);
-    if (!square_attacked(king_square(position.side), mover)) {
+    if (!king_attacked_at_ply(node.ply + 1)) {
       unmake_move();
       continue;
     }
@@ -260,7 +264,15 @@ void search_quiet_checks(QNode& node) {
 // Steps 1 and 2 of a node: trace, one-shot cells, charges, time check, histogram.
 QNode enter_node(int alpha, int beta, int ply, bool* evasion) {
   if (search_switches.ctrace) uci_print("Q %d %d %d\n", ply, alpha, beta);
-  QNode node{alpha, beta, ply, qs_in_check, false, 0, alpha, 0, move_stack_len};
+  QNode node{.alpha = alpha,
+             .beta = beta,
+             .ply = ply,
+             .check_cell = qs_in_check,
+             .check_known = false,
+             .stand_pat = 0,
+             .alpha_raised = alpha,
+             .result = 0,
+             .stack_base = move_stack_len};
   qs_in_check = -1;
   ++node_count;
   ++op_counters[QS];

@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "board/legal.h"
+#include "board/make.h"
 #include "board_support.h"
+#include "random_positions.h"
 
 namespace kelmstrad::test {
 namespace {
@@ -61,6 +66,33 @@ TEST(SquareAttacked, OffBoardSquareIsNeverAttacked) {
   set_position("4r2k/8/8/8/8/8/8/4K3 w - - 0 1");
   EXPECT_FALSE(square_attacked(NO_SQUARE, BLACK));
   EXPECT_FALSE(square_attacked(0x08, BLACK));
+}
+
+// Every legal move of the position, made from a position where the mover's
+// opponent stands unattacked: the king test from the changed squares answers
+// as square_attacked does on the opponent's king.
+void expect_check_after_each_move() {
+  const Side mover = position.side;
+  if (square_attacked(king_square(opponent(mover)), mover)) return;
+  for (const Move m : legal_moves()) {
+    const std::string text = move_to_text(m);
+    ASSERT_TRUE(make_move(m));
+    const bool direct = square_attacked(king_square(position.side), mover);
+    EXPECT_EQ(king_attacked_after_move(), direct) << text;
+    unmake_move();
+  }
+}
+
+TEST(KingAttackedAfterMove, EqualsSquareAttackedAlongRandomGames) {
+  Random rng{2718};
+  for (int round = 0; round < 300; ++round) {
+    parse_fen(random_placement(&rng).c_str());
+    expect_check_after_each_move();
+  }
+  for (const PerftCase& c : STANDARD_PERFT)
+    for (int game = 0; game < 3; ++game)
+      along_random_game(&rng, c.fen, 80, expect_check_after_each_move);
+  parse_fen(START_FEN);
 }
 
 TEST(CountAttackTest, ChargesTestBucketAndLivePieces) {

@@ -9,7 +9,6 @@
 
 #include "board/fen.h"
 #include "board/position.h"
-#include "driver/think.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "uci/options.h"

@@ -36,7 +36,6 @@ FixedDepthResult search_position(uint32_t nodes) {
   const SearchLimits saved = search_limits;
   search_limits = depth_only_limits(MAX_SEARCH_DEPTH);
   search_limits.node_limit = nodes;
-  search_root_top = position.history_top;
   prepare_root();
   const FixedDepthResult r = search_fixed_depth(MAX_SEARCH_DEPTH);
   search_limits = saved;
