@@ -133,6 +133,22 @@ Move first_legal_move() {
   });
 }
 
+// A position's key for the repetition rule, given its key and en-passant
+// square and that it has the current position's pieces and side to move
+// (otherwise the keys differ anyway). The key includes the en-passant square
+// after every two-square pawn move, but the rule counts it only where a pawn
+// of the side to move can take there.
+uint32_t repetition_key(uint32_t hash, Square ep) {
+  if (ep == NO_EP_SQUARE) return hash;
+  const Piece own_pawn = static_cast<Piece>(position.side | PAWN);
+  const int behind = position.side == WHITE ? -16 : 16;
+  for (const int beside : {-1, 1}) {
+    const int from = ep + behind + beside;
+    if ((from & 0x88) == 0 && position.board[from] == own_pawn) return hash;
+  }
+  return hash ^ ep_keys[ep & 7];
+}
+
 // True when the game is over in the current position: the fifty-move rule,
 // a threefold repetition over the game's history, mate or stalemate. Charges
 // nothing.
@@ -140,9 +156,12 @@ bool game_over_here() {
   if (position.halfmove_clock >= 100) return true;
   const int h = position.history_top;
   const int lo = std::max(0, h - static_cast<int>(position.halfmove_clock));
+  const uint32_t key = repetition_key(position.hash, position.ep_square);
   int earlier = 0;
-  for (int i = h - 2; i >= lo; i -= 2)
-    if (position.history[i].hash == position.hash && ++earlier >= 2) return true;
+  for (int i = h - 2; i >= lo; i -= 2) {
+    const UndoRecord& r = position.history[i];
+    if (repetition_key(r.hash, r.ep_square) == key && ++earlier >= 2) return true;
+  }
   const CounterSnapshot kept;
   return first_legal_move() == 0;
 }
