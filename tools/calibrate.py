@@ -46,24 +46,34 @@ import time
 import numpy as np
 from scipy.optimize import nnls
 
-# The counters "vsdump" prints, in its order: the 34 operation kinds, then the
-# attacker lookups of the cheap exchange test (priced by "SLCALLS").
-COUNTER_NAMES = [
-    "GENT", "GENT_PC", "GENT_MV", "GENQ", "GENQ_PC", "GENQ_MV", "ATT", "MAKE", "MAKE_CAP",
-    "MAKE_CHEAP", "UNMAKE", "UNMAKE_CAP", "EVAL", "PICK", "PICKSCAN", "AB", "QS", "LEGAL",
-    "TTPROBE", "TTSTORE", "NULL", "CUTUPD", "ATT_PC", "EVALX", "KS", "LMP", "SEEF", "SEEL",
-    "THR", "EGK", "MHK", "PHMISS", "NNF", "NNO", "SLCALLS",
-]
-# Then the mobility counters "mobstat" prints (squares, pieces, evaluations).
-# They are priced by the environment (MOBSQ, MOBPC, MOBEV), not by the cost
-# file, so the fit prints their prices for the user to set.
-SIDE_KEYS = ["MOBSQ", "MOBPC", "MOBEV"]
-COUNTER_NAMES = COUNTER_NAMES + SIDE_KEYS
-# NNF and NNO are priced by the network when it loads, not by the cost file:
-# the fit prints their prices as these settings.
-NETWORK_KEYS = {"NNF": "NNFCOST", "NNO": "NNOCOST"}
-FILE_KEYS = [k for k in COUNTER_NAMES if k not in list(NETWORK_KEYS) + SIDE_KEYS]
-VSDUMP_COUNT = len(COUNTER_NAMES) - len(SIDE_KEYS)
+# The counters' names, as the engine's "costkeys" gives them (read_counter_names):
+COUNTER_NAMES = []  # "vsdump"'s columns, then the mobility counters "mobstat" prints
+# The mobility counters are priced by the environment (MOBSQ, MOBPC, MOBEV),
+# not by the cost file, so the fit prints their prices for the user to set.
+SIDE_KEYS = []
+# Priced by the network when it loads, not by the cost file; the engine reads
+# each one's price from the switch NAME + "COST" (NNFCOST), which the fit prints.
+NETWORK_KEYS = {}
+FILE_KEYS = []      # the keys the cost file prices
+VSDUMP_COUNT = 0
+
+
+def read_counter_names(engine_path):
+    """Sets the lists above from the engine's "costkeys" lines."""
+    global COUNTER_NAMES, SIDE_KEYS, NETWORK_KEYS, FILE_KEYS, VSDUMP_COUNT
+    proc = subprocess.run([engine_path], input="costkeys\nquit\n", capture_output=True,
+                          text=True, timeout=60)
+    lines = {line.split()[1]: line.split()[2:] for line in proc.stdout.splitlines()
+             if line.startswith("costkeys ") and len(line.split()) > 1}
+    if proc.returncode != 0 or not all(k in lines for k in ("vsdump", "network", "mobstat")):
+        raise RuntimeError(f"{engine_path} did not name its counters (\"costkeys\")")
+    SIDE_KEYS = lines["mobstat"]
+    NETWORK_KEYS = {k: k + "COST" for k in lines["network"]}
+    COUNTER_NAMES = lines["vsdump"] + SIDE_KEYS
+    FILE_KEYS = [k for k in COUNTER_NAMES if k not in list(NETWORK_KEYS) + SIDE_KEYS]
+    VSDUMP_COUNT = len(lines["vsdump"])
+
+
 INT32_MAX = 2**31 - 1
 FINEST_RATE = 10**12  # one unit a picosecond
 MIN_MS = 10           # shorter searches are dropped: start-up and output weigh too much
@@ -438,6 +448,7 @@ def main(argv=None):
     if any("=" not in item or item.startswith("=") for item in args.env):
         p.error("--env takes NAME=VALUE")
     extra_env = dict(item.split("=", 1) for item in args.env)
+    read_counter_names(args.engine)
 
     if args.check:
         positions = bench_positions(args.bench_source)[:args.positions:args.stride]

@@ -23,11 +23,9 @@ constexpr uint8_t FLAG_STRAIGHT = 32;
 constexpr int WING_SHORT = 0;
 constexpr int WING_LONG = 1;
 
-// Home squares of the kings and the attack context of castling tests.
+// Home squares of the kings.
 constexpr int WHITE_KING_HOME = 4;
 constexpr int BLACK_KING_HOME = 116;
-constexpr uint32_t CONTEXT_MAKE = 3;
-constexpr uint32_t CONTEXT_CASTLING = 4;
 
 extern const int king_dirs[8];    // +1, -1, +16, -16, +15, +17, -15, -17
 extern const int knight_dirs[8];  // +33, +31, +18, +14, -14, -18, -31, -33

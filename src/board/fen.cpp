@@ -106,25 +106,57 @@ void parse_fen(const char* fen) {
   p = read_state_fields(p);
   p = skip_spaces(p);
   position.halfmove_clock = static_cast<uint8_t>(strtol(p, nullptr, 10));
-  position.phase = 0;
-  position.mg_score = 0;
-  position.eg_score = 0;
-  position.hash = 0;
-  position.pawn_king_key = 0;
   position.history_top = 0;
-  for (int sq = 0; sq < 128; ++sq) {
-    if (!on_board(sq) || position.board[sq] == 0) continue;
-    toggle_piece(position.board[sq], static_cast<Square>(sq), true);
-    position.phase =
-        static_cast<uint8_t>(position.phase + phase_weight[piece_kind(position.board[sq])]);
-  }
-  position.hash ^= castle_keys[position.castling];
-  if (position.ep_square != NO_EP_SQUARE) position.hash ^= ep_keys[position.ep_square & 7];
+  rebuild_from_board();
   // The network's sums from scratch while one plays; else stale until one does.
   if (network_active)
     accumulators_refresh();
   else
     position.accumulator_version = 0;
+}
+
+// Ranks 8 to 1, files a to h; runs of empty squares as digits.
+std::string fen_placement() {
+  constexpr const char* LETTERS = " pnbrqk";  // by kind, as Black writes them
+  std::string out;
+  for (int rank = 7; rank >= 0; --rank) {
+    int empty = 0;
+    for (int file = 0; file < 8; ++file) {
+      const Piece p = position.board[rank * 16 + file];
+      if (p == 0) {
+        ++empty;
+        continue;
+      }
+      if (empty) out += static_cast<char>('0' + empty);
+      empty = 0;
+      const char letter = LETTERS[piece_kind(p)];
+      out += piece_side(p) == WHITE ? static_cast<char>(letter - 'a' + 'A') : letter;
+    }
+    if (empty) out += static_cast<char>('0' + empty);
+    if (rank > 0) out += '/';
+  }
+  return out;
+}
+
+std::string fen_castling() {
+  std::string castling;
+  if (position.castling & 1) castling += 'K';
+  if (position.castling & 2) castling += 'Q';
+  if (position.castling & 4) castling += 'k';
+  if (position.castling & 8) castling += 'q';
+  return castling.empty() ? "-" : castling;
+}
+
+std::string position_fen(int fullmove) {
+  std::string fen = fen_placement() + (position.side == WHITE ? " w " : " b ") + fen_castling();
+  fen += ' ';
+  if (position.ep_square == NO_EP_SQUARE) {
+    fen += '-';
+  } else {
+    fen += static_cast<char>('a' + square_file(position.ep_square));
+    fen += static_cast<char>('1' + square_rank(position.ep_square));
+  }
+  return fen + " " + std::to_string(position.halfmove_clock) + " " + std::to_string(fullmove);
 }
 
 }  // namespace kelmstrad

@@ -32,4 +32,14 @@ std::vector<Move> legal_moves();
 // The legal move whose UCI text is exactly `text`, or 0.
 Move find_legal_move(const char* text);
 
+// The missing king ("White has no king", "Black has no king"), or nullptr
+// when both kings stand on the board: what the evaluation needs.
+const char* missing_king_reason();
+
+// Why the position cannot be searched safely (a missing king, a piece
+// without a slot, which only an extra king gives, or the side not to move
+// in check), or nullptr when it can. The check by which "position" refuses a
+// FEN; the tools refuse positions by it too.
+const char* unplayable_reason();
+
 }  // namespace kelmstrad

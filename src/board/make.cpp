@@ -182,6 +182,23 @@ inline bool king_left_attacked(Side mover, bool full_test, int from) {
 // Adds or removes one piece's share of the keys and the incremental scores.
 void toggle_piece(Piece piece, Square square, bool adding) { toggle(piece, square, adding); }
 
+// Every piece toggled onto an empty share; the phase held in 8 bits as make keeps it.
+void rebuild_from_board() {
+  position.hash = castle_keys[position.castling];
+  if (position.ep_square != NO_EP_SQUARE) position.hash ^= ep_keys[position.ep_square & 7];
+  position.pawn_king_key = 0;
+  position.mg_score = 0;
+  position.eg_score = 0;
+  int phase = 0;
+  for (int sq = 0; sq < 128; ++sq) {
+    const Piece piece = position.board[sq];
+    if (!on_board(sq) || piece == 0) continue;
+    toggle(piece, static_cast<Square>(sq), true);
+    phase += phase_weight[piece_kind(piece)];
+  }
+  position.phase = static_cast<uint8_t>(phase);
+}
+
 namespace {
 
 // The body of make_move and make_move_king_safe.

@@ -122,25 +122,16 @@ bool position_is_ok() {
   const uint32_t pawn_king_key = position.pawn_king_key;
   const int16_t mg_score = position.mg_score;
   const int16_t eg_score = position.eg_score;
-  position.hash = castle_keys[position.castling];
-  if (position.ep_square != NO_EP_SQUARE) position.hash ^= ep_keys[position.ep_square & 7];
-  position.pawn_king_key = 0;
-  position.mg_score = 0;
-  position.eg_score = 0;
-  int phase = 0;
-  for (int sq = 0; sq < 128; ++sq) {
-    const Piece p = position.board[sq];
-    if (!on_board(sq) || p == 0) continue;
-    toggle_piece(p, static_cast<Square>(sq), true);
-    phase += phase_weight[piece_kind(p)];
-  }
+  const uint8_t phase = position.phase;
+  rebuild_from_board();
   const bool ok = position.hash == hash && position.pawn_king_key == pawn_king_key &&
                   position.mg_score == mg_score && position.eg_score == eg_score &&
-                  (phase & 0xFF) == position.phase;
+                  position.phase == phase;
   position.hash = hash;
   position.pawn_king_key = pawn_king_key;
   position.mg_score = mg_score;
   position.eg_score = eg_score;
+  position.phase = phase;
   return ok;
 }
 

@@ -1,6 +1,7 @@
 #include "clock/counters.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -13,14 +14,6 @@
 #include "platform/platform.h"
 
 namespace kelmstrad {
-
-const char* const COST_KEY_NAMES[COST_KEY_COUNT] = {
-    "GENT",     "GENT_PC",  "GENT_MV",    "GENQ",   "GENQ_PC",    "GENQ_MV", "ATT",
-    "MAKE",     "MAKE_CAP", "MAKE_CHEAP", "UNMAKE", "UNMAKE_CAP", "EVAL",    "PICK",
-    "PICKSCAN", "AB",       "QS",         "LEGAL",  "TTPROBE",    "TTSTORE", "NULL",
-    "CUTUPD",   "ATT_PC",   "EVALX",      "KS",     "LMP",        "SEEF",    "SEEL",
-    "THR",      "EGK",      "MHK",        "PHMISS", "NNF",        "NNO",
-};
 
 // The shipped cost table: 32 keys (NNF and NNO are priced by the network).
 const char DEFAULT_COST_JSON[] =
@@ -41,16 +34,7 @@ uint32_t slcalls_count;
 int32_t slcalls_cost;
 int64_t virtual_units_per_second = VIRTUAL_UNITS_PER_SECOND;
 
-uint32_t corr_count;
-uint32_t ne_count;
-uint32_t mob_piece_count;
-uint32_t mob_square_count;
-uint32_t mob_eval_count;
-uint32_t gcp_count;
-uint32_t loose_count;
-uint32_t ktrop_count;
-uint32_t qtt_count;
-uint32_t trap_count;
+uint32_t side_counters[SIDE_KEY_COUNT];
 
 uint32_t attack_context;
 uint32_t attack_bucket[ATTACK_CONTEXTS];
@@ -63,7 +47,6 @@ bool timed_by_process_clock = false;  // chosen at every "go" by choose_search_c
 namespace {
 
 constexpr int COST_TEXT_BYTES = 4096;
-constexpr int JSON_KEYS = 32;
 
 // The value after "\"key\":" anywhere in the text, truncated; 0 when absent.
 int32_t find_cost(const char* text, const char* key) {
@@ -105,18 +88,14 @@ int64_t find_units_per_second(const char* text) {
 int32_t scaled(int32_t cost, double s) { return truncate_cost(cost * s); }
 
 // Prices of the side counters, read once.
-struct SideCosts {
-  long corr, ne, mobsq, mobpc, mobev, gcp, loose, ktrop, qtt, trap;
-};
-
-const SideCosts& side_costs() {
-  static const SideCosts costs = {
-      env_long("CORRCOST", 0),   env_long("NECOST", 0),   env_long("MOBSQ", 70),
-      env_long("MOBPC", 120),    env_long("MOBEV", 300),  env_long("GCPCOST", 300),
-      env_long("LCOST", 400),    env_long("KTCOST", 120), env_long("QTTCOST", 200),
-      env_long("TRAPCOST", 300),
-  };
-  return costs;
+const long* side_prices() {
+  static const auto prices = [] {
+    std::array<long, SIDE_KEY_COUNT> read{};
+    for (int k = 0; k < SIDE_KEY_COUNT; ++k)
+      read[k] = env_long(SIDE_COUNTERS[k].price_switch, SIDE_COUNTERS[k].default_price);
+    return read;
+  }();
+  return prices.data();
 }
 
 }  // namespace
@@ -134,7 +113,7 @@ void load_cost_table_from(const char* json, const char* vscale, const char* nnfc
                           const char* nnocost) {
   memset(op_costs, 0, sizeof(op_costs));
   slcalls_cost = 0;
-  for (int k = 0; k < JSON_KEYS; ++k) op_costs[k] = find_cost(json, COST_KEY_NAMES[k]);
+  for (int k = 0; k < COST_FILE_KEYS; ++k) op_costs[k] = find_cost(json, COST_KEY_NAMES[k]);
   slcalls_cost = find_cost(json, "SLCALLS");
   if (slcalls_cost == 0) slcalls_cost = op_costs[SEEL];
   op_costs[NNF] = nnfcost ? static_cast<int32_t>(atol(nnfcost)) : 0;
@@ -166,9 +145,7 @@ void load_cost_table() {
 void clear_search_counters() {
   memset(op_counters, 0, sizeof(op_counters));
   slcalls_count = 0;
-  corr_count = ne_count = 0;
-  mob_piece_count = mob_square_count = mob_eval_count = 0;
-  gcp_count = loose_count = ktrop_count = qtt_count = trap_count = 0;
+  memset(side_counters, 0, sizeof(side_counters));
 }
 
 // Weighted sum of every counter of the current search, in cost units.
@@ -177,21 +154,26 @@ uint64_t total_cost() {
   for (int k = 0; k < COST_KEY_COUNT; ++k)
     t += static_cast<uint64_t>(static_cast<int64_t>(op_costs[k])) * op_counters[k];
   t += static_cast<uint64_t>(static_cast<int64_t>(slcalls_cost)) * slcalls_count;
-  const SideCosts& c = side_costs();
+  const long* price = side_prices();
   // The environment is read once per process, so the scale is kept: on the
   // virtual clock this sum is taken at every node, and a locked lookup there
   // cost as much as the node's own work.
   static const double s = env_real("VSCALE", 1.0);
-  t += cost_units(static_cast<double>(c.corr) * s * corr_count);
-  // Only evaluations with the pawn extras on count ne_count.
-  t += cost_units(static_cast<double>(c.ne) * s * ne_count);
-  const uint32_t m = static_cast<uint32_t>(c.mobpc) * mob_piece_count +
-                     static_cast<uint32_t>(c.mobsq) * mob_square_count +
-                     static_cast<uint32_t>(c.mobev) * mob_eval_count;
-  t += cost_units(m * s);
-  t += static_cast<uint64_t>(c.gcp) * gcp_count + static_cast<uint64_t>(c.loose) * loose_count +
-       static_cast<uint64_t>(c.ktrop) * ktrop_count + static_cast<uint64_t>(c.qtt) * qtt_count +
-       static_cast<uint64_t>(c.trap) * trap_count;
+  uint32_t mobility = 0;
+  for (int k = 0; k < SIDE_KEY_COUNT; ++k) {
+    switch (SIDE_COUNTERS[k].pricing) {
+      case SidePricing::SCALED:
+        t += cost_units(static_cast<double>(price[k]) * s * side_counters[k]);
+        break;
+      case SidePricing::MOBILITY:
+        mobility += static_cast<uint32_t>(price[k]) * side_counters[k];
+        break;
+      case SidePricing::PLAIN:
+        t += static_cast<uint64_t>(price[k]) * side_counters[k];
+        break;
+    }
+  }
+  t += cost_units(mobility * s);
   return t;
 }
 
@@ -257,6 +239,17 @@ void print_vsdump() {
   uci_print("vsdump");
   for (uint32_t counter : op_counters) uci_print(" %lu", static_cast<unsigned long>(counter));
   uci_print(" %lu\n", static_cast<unsigned long>(slcalls_count));
+}
+
+void print_cost_keys() {
+  uci_print("costkeys vsdump");
+  for (const char* name : COST_KEY_NAMES) uci_print(" %s", name);
+  uci_print(" SLCALLS\ncostkeys network");
+  for (int k = COST_FILE_KEYS; k < COST_KEY_COUNT; ++k) uci_print(" %s", COST_KEY_NAMES[k]);
+  uci_print("\ncostkeys mobstat");
+  for (const SideCounter& counter : SIDE_COUNTERS)
+    if (counter.pricing == SidePricing::MOBILITY) uci_print(" %s", counter.price_switch);
+  uci_print("\n");
 }
 
 }  // namespace kelmstrad

@@ -50,27 +50,11 @@ constexpr CostGroup COST_GROUPS[] = {
     {"killer/hist", CUTUPD, CUTUPD},   {"att-pieces", ATT_PC, ATT_PC},
     {"eval-extra", EVALX, EVALX},      {"king-safety", KS, KS},
 };
-constexpr const char* ATTACK_BUCKET_NAMES[ATTACK_CONTEXTS] = {"node-incheck", "gives-check",
-                                                              "qs-flag", "make-full", "castling"};
 
 // King squares and asymmetry byte at the last clearing of the table (KEEPTT).
 int last_cleared_white_king = -1;
 int last_cleared_black_king = -1;
 int last_cleared_asymmetry = -1;
-
-// Recomputes mg_score and eg_score from the board with the new root terms;
-// the keys are left as they were.
-void recompute_scores() {
-  const uint32_t hash = position.hash;
-  const uint32_t pawn_king_key = position.pawn_king_key;
-  position.mg_score = 0;
-  position.eg_score = 0;
-  for (int sq = 0; sq < 128; ++sq)
-    if (on_board(sq) && position.board[sq] != 0)
-      toggle_piece(position.board[sq], static_cast<Square>(sq), true);
-  position.hash = hash;
-  position.pawn_king_key = pawn_king_key;
-}
 
 }  // namespace
 
@@ -79,7 +63,7 @@ void recompute_scores() {
 void prepare_root() {
   static const int keep_tt = env_int("KEEPTT", 0);
   if (!set_root_terms()) return;
-  recompute_scores();
+  rebuild_from_board();
   const int white_king = king_square(WHITE);
   const int black_king = king_square(BLACK);
   const int asymmetry = root_terms_depend_on_side() ? position.side : 0;
@@ -277,14 +261,14 @@ Move iterate() {
       const int beta = previous_score + asp;
       v = alpha_beta(n, alpha, beta, 0, 0);
       partial.take();
-      if (v <= alpha && !abort_search.load(std::memory_order_relaxed)) {
+      if (v <= alpha && !search_aborted()) {
         const Move k = root_best_move != 0 ? root_best_move : best;
         root_best_move = 0;
         v = alpha_beta(n, -NO_SCORE, beta, 0, 0);
         partial.take();
         best = k;
       }
-      if (v >= beta && !abort_search.load(std::memory_order_relaxed)) {
+      if (v >= beta && !search_aborted()) {
         const Move k = root_best_move != 0 ? root_best_move : best;
         root_best_move = 0;
         v = alpha_beta(n, alpha < v ? alpha : -NO_SCORE, NO_SCORE, 0, 0);
@@ -296,7 +280,7 @@ Move iterate() {
       partial.take();
     }
     if (root_best_move != 0) best = root_best_move;
-    if (abort_search.load(std::memory_order_relaxed)) {
+    if (search_aborted()) {
       print_answer_line(n, best, printed, partial);
       break;
     }
@@ -340,7 +324,7 @@ void print_statistics() {
   }
   uci_print(" | attacked calls:");
   for (int b = 0; b < ATTACK_CONTEXTS; ++b)
-    uci_print(" %s %lu", ATTACK_BUCKET_NAMES[b], static_cast<unsigned long>(attack_bucket[b]));
+    uci_print(" %s %lu", ATTACK_CONTEXT_NAMES[b], static_cast<unsigned long>(attack_bucket[b]));
   uci_print("\n");
   memset(attack_bucket, 0, sizeof(attack_bucket));
   uci_print("info string tused %ld depth %d\n", static_cast<long>(elapsed_ms()), completed_depth);

@@ -1,5 +1,6 @@
 #include "eval/diagnostics.h"
 
+#include "board/legal.h"
 #include "board/position.h"
 #include "clock/counters.h"
 #include "eval/evaluate.h"
@@ -14,7 +15,7 @@ namespace {
 
 // True (after saying why) when the position lacks a king.
 bool refuse_evaluation() {
-  const char* why = unevaluable_reason();
+  const char* why = missing_king_reason();
   if (why == nullptr) return false;
   uci_print("info string no evaluation: %s\n", why);
   return true;
@@ -107,9 +108,9 @@ void print_nefeat() {
 
 // Prints the mobility side counters.
 void print_mobstat() {
-  uci_print("mobstat %lu %lu %lu\n", static_cast<unsigned long>(mob_square_count),
-            static_cast<unsigned long>(mob_piece_count),
-            static_cast<unsigned long>(mob_eval_count));
+  uci_print("mobstat %lu %lu %lu\n", static_cast<unsigned long>(side_counters[MOB_SQUARE_COUNT]),
+            static_cast<unsigned long>(side_counters[MOB_PIECE_COUNT]),
+            static_cast<unsigned long>(side_counters[MOB_EVAL_COUNT]));
 }
 
 // Prints the simulated pawn-hash probes and misses since start-up.

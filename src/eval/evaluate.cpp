@@ -45,13 +45,8 @@ int32_t wrap32(int64_t x) { return static_cast<int32_t>(static_cast<uint32_t>(x)
 // reported.
 uint32_t pawn_hash_sim_mask() {
   static const uint32_t mask = [] {
-    const char* text = env_str("PHSIM");
-    const long requested =
-        text == nullptr ? PAWN_HASH_SIM_DEFAULT : env_long("PHSIM", PAWN_HASH_SIM_DEFAULT);
-    const int slots = pawn_hash_sim_slots(requested);
-    if (text != nullptr && slots != requested)
-      uci_print("info string PHSIM %.32s is not a power of two from 1 to 65536, using %d\n", text,
-                slots);
+    const int slots =
+        static_cast<int>(env_power_of_two("PHSIM", PAWN_HASH_SIM_DEFAULT, 1, PAWN_HASH_SIM_SLOTS));
     pawn_hash_sim_used = static_cast<uint32_t>(slots);
     return static_cast<uint32_t>(slots - 1);
   }();
@@ -67,7 +62,7 @@ void probe_pawn_hash_sim() {
   if (slot.valid && slot.key == key) return;
   ++op_counters[PHMISS];
   ++phstat_misses;
-  if (pawn_extras_enabled) ++ne_count;
+  if (pawn_extras_enabled) ++side_counters[NE_COUNT];
   slot.key = key;
   slot.valid = 1;
 }
@@ -103,25 +98,9 @@ void phase_scale_init() {
     phase_scale[k] = static_cast<uint8_t>((16 * k + 12) / 24);
 }
 
-// The largest power of two not above the request, within 1..65536.
-int pawn_hash_sim_slots(long requested) {
-  if (requested < 1) return 1;
-  if (requested >= PAWN_HASH_SIM_SLOTS) return PAWN_HASH_SIM_SLOTS;
-  int slots = 1;
-  while (slots * 2 <= requested) slots *= 2;
-  return slots;
-}
-
 // Only the slots probes may reach are cleared (all of them before the first probe).
 void pawn_hash_sim_clear() {
   memset(pawn_hash_sim, 0, pawn_hash_sim_used * sizeof(PawnHashSimSlot));
-}
-
-// The missing king, or nullptr when both kings stand on the board.
-const char* unevaluable_reason() {
-  if (king_square(WHITE) == NO_SQUARE) return "White has no king";
-  if (king_square(BLACK) == NO_SQUARE) return "Black has no king";
-  return nullptr;
 }
 
 // Truncation toward zero, so the blend is symmetric between the colours. The

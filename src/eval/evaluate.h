@@ -110,14 +110,7 @@ int full_eval_white(int p16);
 // its network form and the endgame rules; white-relative.
 int network_path_white(int x, int p16);
 
-// The slot count of the simulated pawn hash that a PHSIM text asks for: the
-// largest power of two not above it, clamped to 1..65536.
-int pawn_hash_sim_slots(long requested);
-
 // Empties the simulated pawn hash ("ucinewgame" and tests).
 void pawn_hash_sim_clear();
-
-// Why the position cannot be evaluated (a king is missing), or nullptr.
-const char* unevaluable_reason();
 
 }  // namespace kelmstrad

@@ -26,7 +26,7 @@ bool safe_from_pawns(int square, Side side) {
 // Safe knight targets not held by an own piece; examines all eight.
 int knight_mobility(int square, Side side) {
   int m = 0;
-  mob_square_count += 8;
+  side_counters[MOB_SQUARE_COUNT] += 8;
   for (int step : KNIGHT_STEPS) {
     const int to = square + step;
     if (!on_board(to)) continue;
@@ -43,7 +43,7 @@ int slider_mobility(int square, Side side, int first, int last) {
   int m = 0;
   for (int i = first; i < last; ++i) {
     for (int to = square + SLIDER_STEPS[i]; on_board(to); to += SLIDER_STEPS[i]) {
-      ++mob_square_count;
+      ++side_counters[MOB_SQUARE_COUNT];
       const Piece target = position.board[to];
       if (target != 0 && piece_side(target) == side) break;
       if (safe_from_pawns(to, side)) ++m;
@@ -73,7 +73,7 @@ int piece_mobility(int kind, int square, Side side) {
 // they never grow without bound; "termfeat3" sees the same values either way.
 TermPair mobility_terms(bool forced) {
   TermPair sum{0, 0};
-  ++mob_eval_count;
+  ++side_counters[MOB_EVAL_COUNT];
   for (int& count : eval_features.mobility) count = 0;
   for (int slot = 0; slot < 32; ++slot) {
     const int sq = position.slot_square[slot];
@@ -84,7 +84,7 @@ TermPair mobility_terms(bool forced) {
     const int wmg = eval_params.mobmg[kind];
     const int weg = eval_params.mobeg[kind];
     if (!forced && wmg == 0 && weg == 0) continue;
-    ++mob_piece_count;
+    ++side_counters[MOB_PIECE_COUNT];
     const Side side = piece_side(piece);
     const int m = piece_mobility(kind, sq, side);
     const int sign = side == WHITE ? 1 : -1;

@@ -11,7 +11,7 @@
 namespace kelmstrad {
 
 // The weighted mobility sums, white minus black; refreshes the per-kind
-// counts and charges mob_eval_count, mob_piece_count and mob_square_count.
+// counts and charges the mobility side counters (evaluations, pieces, squares).
 // With `forced` every piece is counted whatever its weights.
 TermPair mobility_terms(bool forced);
 

@@ -167,7 +167,7 @@ void search_path_penalties(int king, int flank_pawn, int penalty[2]) {
   if (top > first) op_counters[MHK] += static_cast<uint32_t>(top - first);
 }
 
-// The scaled tropism difference; charges ktrop_count per weighted piece.
+// The scaled tropism difference; charges side_counters[KTROP_COUNT] per weighted piece.
 int king_tropism_term(int percent) {
   int64_t trop[2] = {0, 0};
   for (int slot = 0; slot < 32; ++slot) {
@@ -176,7 +176,7 @@ int king_tropism_term(int percent) {
     const Piece piece = position.board[sq];
     const int weight = tropism_weight[piece_kind(piece)];
     if (weight == 0) continue;
-    ++ktrop_count;
+    ++side_counters[KTROP_COUNT];
     const int enemy_king = king_square(opponent(piece_side(piece)));
     if (enemy_king == NO_SQUARE) continue;
     trop[piece_side(piece) >> 3] += (7 - square_distance(sq, enemy_king)) * weight;
@@ -199,7 +199,7 @@ TermPair trapped_pieces_term() {
   return sum;
 }
 
-// The loose-pieces penalty of the side to move; charges loose_count per piece.
+// The loose-pieces penalty of the side to move; charges side_counters[LOOSE_COUNT] per piece.
 TermPair loose_pieces_term(int percent) {
   const Side side = position.side;
   int hit = 0;
@@ -209,7 +209,7 @@ TermPair loose_pieces_term(int percent) {
     if (sq == NO_SQUARE) continue;
     const int kind = piece_kind(position.board[sq]);
     if (kind < KNIGHT || kind > QUEEN) continue;
-    ++loose_count;
+    ++side_counters[LOOSE_COUNT];
     if (!piece_is_hit(sq, kind, side)) continue;
     const int value = eval_params.matmg[kind];
     if (hit == 0 || value < cheapest) cheapest = value;
@@ -238,7 +238,7 @@ void switchable_terms(TermPair* sum) {
   if (tropism_percent != 0 && position.phase > TROPISM_MIN_PHASE)
     sum->mg += king_tropism_term(tropism_percent);
   if (trap_on) {
-    ++trap_count;
+    ++side_counters[TRAP_COUNT];
     const TermPair trapped = trapped_pieces_term();
     sum->mg += trapped.mg;
     sum->eg += trapped.eg;

@@ -32,7 +32,7 @@ int central_pawn_term(int weight);
 // side. Charges MHK per history entry scanned.
 void search_path_penalties(int king, int flank_pawn, int penalty[2]);
 
-// The king-tropism sum (middlegame) scaled by `percent`; charges ktrop_count
+// The king-tropism sum (middlegame) scaled by `percent`; charges side_counters[KTROP_COUNT]
 // per piece looked at.
 int king_tropism_term(int percent);
 
@@ -40,7 +40,7 @@ int king_tropism_term(int percent);
 TermPair trapped_pieces_term();
 
 // The loose-pieces penalty of the side to move scaled by `percent`; charges
-// loose_count per piece looked at.
+// side_counters[LOOSE_COUNT] per piece looked at.
 TermPair loose_pieces_term(int percent);
 
 // Step 11 of the full path: every switched-on term above, in order, added

@@ -85,4 +85,16 @@ double env_real(const char* name, double fallback) {
   return v ? atof(v) : fallback;
 }
 
+// Reports with at most 32 characters of the variable's text.
+long long env_power_of_two(const char* name, long long fallback, long long low, long long high) {
+  const char* text = env_str(name);
+  if (text == nullptr) return fallback;
+  const long long requested = strtoll(text, nullptr, 10);
+  const long long size = power_of_two_within(requested, low, high);
+  if (size != requested)
+    uci_print("info string %s %.32s is not a power of two from %lld to %lld, using %lld\n", name,
+              text, low, high, size);
+  return size;
+}
+
 }  // namespace kelmstrad

@@ -35,4 +35,20 @@ long env_long(const char* name, long fallback);
 // atof of the variable, or `fallback` when unset.
 double env_real(const char* name, double fallback);
 
+// The largest power of two not above `requested`, held within low..high
+// (both powers of two): the size of a table that a mask indexes.
+constexpr long long power_of_two_within(long long requested, long long low, long long high) {
+  if (requested >= high) return high;
+  long long size = low;
+  while (size * 2 <= requested) size *= 2;
+  return size;
+}
+
+// A table size from the environment: `fallback` when unset, else the
+// variable (read as env_int reads it, in 64 bits) brought within low..high by
+// power_of_two_within. A value that had to be changed is reported in one
+// "info string" line: "NAME TEXT is not a power of two from LOW to HIGH,
+// using SIZE".
+long long env_power_of_two(const char* name, long long fallback, long long low, long long high);
+
 }  // namespace kelmstrad

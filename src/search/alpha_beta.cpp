@@ -15,6 +15,7 @@
 #include "io/options.h"
 #include "io/output.h"
 #include "platform/assert.h"
+#include "search/lazy_eval.h"
 #include "search/ordering.h"
 #include "search/quiesce.h"
 #include "search/see.h"
@@ -34,9 +35,6 @@ int child_in_check = -1;
 int16_t correction_table[2][CORRECTION_ENTRIES];
 
 namespace {
-
-constexpr uint32_t ATTACK_CONTEXT_NODE = 0;   // "node-incheck": a node's own in-check test
-constexpr uint32_t ATTACK_CONTEXT_CHILD = 1;  // "gives-check": the child's in-check cell
 
 // What the node flow hands to the move loop.
 struct Node {
@@ -67,7 +65,6 @@ struct Loop {
 };
 
 // True once the time check has asked the search to unwind.
-bool aborted() { return abort_search.load(std::memory_order_relaxed) != 0; }
 
 // The square of the side to move's king.
 Square own_king_square() { return king_square(position.side); }
@@ -85,7 +82,7 @@ bool repetition() {
 // Whether the side to move at `ply` is in check; one charged attack test.
 bool side_in_check(int ply) {
   const Side them = opponent(position.side);
-  attack_context = ATTACK_CONTEXT_NODE;
+  attack_context = CONTEXT_NODE_IN_CHECK;
   count_attack_test(them);
   return king_attacked_at_ply(ply);
 }
@@ -129,24 +126,17 @@ bool has_non_pawn_piece() {
   return false;
 }
 
-// Step 12.1: the static evaluation, lazily from quick_eval in clear cases
-// (one EVAL charged), else evaluate() plus the learned correction.
+// Step 12.1: the static evaluation, lazily in clear cases, else evaluate()
+// plus the learned correction.
 void static_evaluation(Node& n) {
   const SearchSwitches& sw = search_switches;
-  if (sw.lazys && sw.lazyq != 0) {
-    const int q = quick_eval();
-    if (q - sw.lazyq >= n.beta || q + sw.lazyq <= n.alpha) {
-      // Only a negative margin moves the score away from q: held short of the mate scores.
-      n.eval = q - sw.lazyq >= n.beta ? std::min(q - sw.lazyq, MATE_BOUND)
-                                      : std::max(q + sw.lazyq, -MATE_BOUND);
-      ++op_counters[EVAL];
-      return;
-    }
-  }
+  if (sw.lazys && sw.lazyq != 0 &&
+      lazy_eval(sw.lazyq, n.alpha, n.beta, &n.eval) != LazyVerdict::UNDECIDED)
+    return;
   n.eval = evaluate();
   if (!sw.corr) return;
   n.raw_eval = n.eval;
-  ++corr_count;
+  ++side_counters[CORR_COUNT];
   const int side_index = position.side == BLACK ? 1 : 0;
   n.correction = &correction_table[side_index][position.pawn_king_key & (sw.corrn - 1)];
   // Held like the evaluation itself: a learned correction of up to 4095 on an
@@ -178,7 +168,7 @@ bool null_move_cut(Node& n, int* score) {
   const int r = NULL_MOVE_REDUCTION + (sw.nmrd != 0 && n.depth >= sw.nmrd ? 1 : 0);
   const int v = -alpha_beta(n.depth - r, -n.beta, -n.beta + 1, n.ply + 1, 0);
   unmake_null_move();
-  if (aborted()) {
+  if (search_aborted()) {
     *score = 0;
     return true;
   }
@@ -309,7 +299,7 @@ bool exchange_history_prunes(const Node& n, const Loop& l, Move m, bool tactical
 int child_check_cell(const Node& n, const Loop& l, bool tactical) {
   if (n.depth < LMR_MIN_DEPTH || l.legal < LMR_MIN_MOVE || n.in_check || tactical) return -1;
   const Side mover = opponent(position.side);
-  attack_context = ATTACK_CONTEXT_CHILD;
+  attack_context = CONTEXT_GIVES_CHECK;
   count_attack_test(mover);
   return king_attacked_at_ply(n.ply + 1) ? 1 : 0;
 }
@@ -337,10 +327,10 @@ int search_move(const Node& n, const Loop& l, bool tactical, int threat, int cel
       reducible(n, l, tactical, threat, cell) ? late_move_reduction(n.depth, l.legal, n.pv) : 0;
   int score = search_switches.nopvs ? child_score(d - r, l.alpha, n.beta, n.ply, cell)
                                     : child_score(d - r, l.alpha, l.alpha + 1, n.ply, cell);
-  if (aborted()) return score;
+  if (search_aborted()) return score;
   if (r > 0 && score > l.alpha) {
     score = child_score(d, l.alpha, l.alpha + 1, n.ply, cell);
-    if (aborted()) return score;
+    if (search_aborted()) return score;
   }
   if (score > l.alpha && score < n.beta) score = child_score(d, l.alpha, n.beta, n.ply, cell);
   return score;
@@ -408,7 +398,7 @@ int move_loop(const Node& n) {
     const int cell = child_check_cell(n, l, tactical);
     const int score = search_move(n, l, tactical, threat, cell);
     unmake_move();
-    if (aborted()) {
+    if (search_aborted()) {
       move_stack_len = n.stack_base;
       return 0;
     }
@@ -469,7 +459,7 @@ int alpha_beta(int depth, int alpha, int beta, int ply, int null_allowed) {
   ++node_count;
   ++op_counters[AB];
   time_check();
-  if (aborted()) return 0;
+  if (search_aborted()) return 0;
   // Step 8. Depth guards.
   if (!within_depth_guards(ply)) return evaluate();
   // Step 9. Table probe.
@@ -545,7 +535,7 @@ FixedDepthResult search_fixed_depth(int depth) {
     root_best_move = 0;
     const int score = alpha_beta(n, -NO_SCORE, NO_SCORE, 0, 0);
     if (root_best_move != 0) result.move = root_best_move;
-    if (aborted()) break;
+    if (search_aborted()) break;
     result.score = score;
   }
   return result;

@@ -18,6 +18,7 @@
 #include "platform/assert.h"
 #include "search/alpha_beta.h"
 #include "search/guards.h"
+#include "search/lazy_eval.h"
 #include "search/ordering.h"
 #include "search/see.h"
 #include "search/tt.h"
@@ -44,7 +45,6 @@ namespace {
 
 constexpr int QHIST_PRINTED = 16;
 constexpr uint32_t QREPSTAT_MASK = QS_REPSTAT_ENTRIES - 1;
-constexpr int ATTACK_CONTEXT_QS = 2;  // the "qs-flag" bucket
 
 // Repetition statistics (QREPSTAT): keys seen in this search and two
 // process-long counts.
@@ -90,7 +90,7 @@ void set_check_hint(QNode& node) {
   if (!node.check_known) {
     if (node.check_cell == -1) {
       const Side them = opponent(position.side);
-      attack_context = ATTACK_CONTEXT_QS;
+      attack_context = CONTEXT_QS_FLAG;
       count_attack_test(them);
       node.check_cell = king_attacked_at_ply(node.ply);
     }
@@ -120,7 +120,7 @@ int search_evasions(QNode& node) {
     ++op_counters[LEGAL];
     const int v = -quiesce(-node.beta, -alpha, node.ply + 1);
     unmake_move();
-    if (abort_search.load(std::memory_order_relaxed)) break;
+    if (search_aborted()) break;
     searched = true;
     if (v > best) best = v;
     if (v > alpha) alpha = v;
@@ -130,24 +130,17 @@ int search_evasions(QNode& node) {
   return searched ? best : mated_in(node.ply);
 }
 
-// The stand-pat score; with LAZYQ a clear case is decided by quick_eval (one
-// EVAL charged). Sets *cut when the lazy score already reaches beta.
+// The stand-pat score; with LAZYQ a clear case is decided by the lazy
+// evaluation. Sets *cut when the lazy score already reaches beta.
 int stand_pat_score(const QNode& node, bool* cut) {
   const int margin = search_switches.lazyq;
   *cut = false;
   if (margin == 0 || skeleton_mode) return evaluate();
-  const int e = quick_eval();
-  // Only a negative margin moves the score away from e: held short of the mate scores.
-  if (e - margin >= node.beta) {
-    ++op_counters[EVAL];
-    *cut = true;
-    return std::min(e - margin, MATE_BOUND);
-  }
-  if (e + margin <= node.alpha) {
-    ++op_counters[EVAL];
-    return std::max(e + margin, -MATE_BOUND);
-  }
-  return evaluate();
+  int score;
+  const LazyVerdict verdict = lazy_eval(margin, node.alpha, node.beta, &score);
+  if (verdict == LazyVerdict::UNDECIDED) return evaluate();
+  *cut = verdict == LazyVerdict::FAILS_HIGH;
+  return score;
 }
 
 // QSTAT: stand pat plus ten times the best non-negative exchange among the
@@ -236,7 +229,7 @@ void search_captures(QNode& node, bool recaptures_only) {
     ++op_counters[LEGAL];
     const int v = -quiesce(-node.beta, -node.alpha_raised, node.ply + 1);
     unmake_move();
-    if (abort_search.load(std::memory_order_relaxed)) return;
+    if (search_aborted()) return;
     if (take_score(node, v)) return;
   }
 }
@@ -248,12 +241,12 @@ void search_quiet_checks(QNode& node) {
   const uint16_t end = move_stack_len;
   for (uint16_t i = node.stack_base; i < end; ++i) {
     const Move m = move_stack[i];
-    ++gcp_count;
+    ++side_counters[GCP_COUNT];
     if (!gives_check(m)) continue;
     set_check_hint(node);
     if (!make_hinted(m)) continue;
     const Side mover = opponent(position.side);
-    attack_context = ATTACK_CONTEXT_QS;
+    attack_context = CONTEXT_QS_FLAG;
     count_attack_test(mover);
     if (!king_attacked_at_ply(node.ply + 1)) {
       unmake_move();
@@ -263,7 +256,7 @@ void search_quiet_checks(QNode& node) {
     ++op_counters[LEGAL];
     const int v = -quiesce(-node.beta, -node.alpha_raised, node.ply + 1);
     unmake_move();
-    if (abort_search.load(std::memory_order_relaxed)) return;
+    if (search_aborted()) return;
     if (take_score(node, v)) return;
   }
 }
@@ -312,7 +305,7 @@ int quiesce(int alpha, int beta, int ply) {
   // Step 3. Repetition statistics.
   if (sw.qrepstat) record_repetition();
   // Step 4-5. Abort and depth guards.
-  if (abort_search.load(std::memory_order_relaxed)) return 0;
+  if (search_aborted()) return 0;
   if (!within_depth_guards(ply)) return evaluate();
   // Step 7. Table probe.
   int stored = 0;
@@ -337,13 +330,12 @@ int quiesce(int alpha, int beta, int ply) {
   // Step 12. Captures.
   search_captures(node, recaptures_only);
   // Step 13. Quiet checks at the first quiescence ply.
-  if (sw.qchk != 0 && node.result < beta && ply == qs_root_ply &&
-      !abort_search.load(std::memory_order_relaxed) && !skeleton_mode)
+  if (sw.qchk != 0 && node.result < beta && ply == qs_root_ply && !search_aborted() &&
+      !skeleton_mode)
     search_quiet_checks(node);
   // Step 14. Restore and store.
   move_stack_len = node.stack_base;
-  if (sw.qtt && !abort_search.load(std::memory_order_relaxed))
-    tt_store_quiesce(node.result, alpha, beta);
+  if (sw.qtt && !search_aborted()) tt_store_quiesce(node.result, alpha, beta);
   return node.result;
 }
 

@@ -38,17 +38,6 @@ void read_lmp_counts(const char* text, int counts[3]) {
   }
 }
 
-// CORRN as a table size; a value that is not a power of two from 1 to 65536
-// is brought to the nearest one below (within those ends) and reported.
-int correction_entries_from_environment(int fallback) {
-  const int requested = env_int("CORRN", fallback);
-  const int entries = correction_entries_for(requested);
-  if (entries != requested)
-    uci_print("info string CORRN %.32s is not a power of two from 1 to %d, using %d\n",
-              env_str("CORRN"), CORRECTION_ENTRIES, entries);
-  return entries;
-}
-
 // The quiescence switches.
 void load_quiesce_switches(SearchSwitches& s) {
   s.qrepstat = env_present("QREPSTAT");
@@ -67,7 +56,8 @@ void load_node_switches(SearchSwitches& s) {
   s.noext = env_present("NOEXT");
   s.iir = env_int("IIR", s.iir);
   s.corr = env_int("CORR", 0) != 0;
-  s.corrn = correction_entries_from_environment(s.corrn);
+  // Any other size would index outside the correction tables.
+  s.corrn = static_cast<int>(env_power_of_two("CORRN", s.corrn, 1, CORRECTION_ENTRIES));
   s.corrw = env_int("CORRW", s.corrw);
   // The 16-bit entries hold 8 x |CORRMAX| at most.
   s.corrmax = env_int_within("CORRMAX", s.corrmax, -CORRECTION_MAX_LIMIT, CORRECTION_MAX_LIMIT);
@@ -110,15 +100,6 @@ void load_search_switches() {
   search_switches = s;
   if (s.lmrlog != 0) build_lmr_table(s.lmrlog);
   search_switches_loaded = true;
-}
-
-// The largest power of two not above corrn, held within 1..65536: any other
-// value would index outside the correction tables.
-int correction_entries_for(int corrn) {
-  if (corrn >= CORRECTION_ENTRIES) return CORRECTION_ENTRIES;
-  int entries = 1;
-  while (entries * 2 <= corrn) entries *= 2;
-  return entries;
 }
 
 // Fills every row and column from 1 with trunc(ln i * ln k / (lmrlog / 100) + 0.75),

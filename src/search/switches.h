@@ -121,10 +121,6 @@ inline void ensure_search_switches() {
   if (!search_switches_loaded) load_search_switches();
 }
 
-// The correction entries in use for a CORRN value: the largest power of two
-// not above it, within 1..65536.
-int correction_entries_for(int corrn);
-
 // Fills lmr_table for an LMRLOG divisor (percent); entries are held in 0..255.
 void build_lmr_table(int lmrlog);
 

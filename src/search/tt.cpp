@@ -37,8 +37,7 @@ uint32_t tt_mask_for(const char* ttent, bool* adjusted) {
   *adjusted = false;
   if (ttent == nullptr) return TT_CAPACITY - 1;
   const long long requested = strtoll(ttent, nullptr, 10);
-  long long entries = TT_MIN_ENTRIES;
-  while (entries * 2 <= requested && entries < TT_CAPACITY) entries *= 2;
+  const long long entries = power_of_two_within(requested, TT_MIN_ENTRIES, TT_CAPACITY);
   *adjusted = entries != requested;
   // Values above the table are capped silently: that is their documented meaning.
   if (requested > TT_CAPACITY) *adjusted = false;
@@ -128,7 +127,7 @@ void tt_store_main(int depth, int score, uint8_t bound, Move best_move, int ply)
 // Quiescence lookup at the index itself, without depth or mate adjustment.
 bool tt_probe_quiesce(int alpha, int beta, int* score) {
   if (skeleton_mode) return false;
-  ++qtt_count;
+  ++side_counters[QTT_COUNT];
   ensure_settings();
   const TTEntry& entry = tt_table[tt_key() & tt_mask];
   if (entry.check != tt_check_value()) return false;
@@ -142,7 +141,7 @@ bool tt_probe_quiesce(int alpha, int beta, int* score) {
 // Quiescence store at the index itself; main-search entries are kept.
 void tt_store_quiesce(int result, int alpha_in, int beta) {
   if (skeleton_mode || result > MATE_BOUND || result < -MATE_BOUND) return;
-  ++qtt_count;
+  ++side_counters[QTT_COUNT];
   ensure_settings();
   TTEntry& entry = tt_table[tt_key() & tt_mask];
   if (entry.check != 0 && entry.depth != 0) return;

@@ -92,14 +92,14 @@ bool tt_probe_main(int depth, int alpha, int beta, int ply, Move* hash_move, int
 void tt_store_main(int depth, int score, uint8_t bound, Move best_move, int ply);
 
 // Quiescence probe, for callers that have checked QTT and that the node is
-// not an evasion node; nothing under "Skeleton". Charges one qtt_count.
+// not an evasion node; nothing under "Skeleton". Charges one side_counters[QTT_COUNT].
 // Returns true with *score when the stored bound decides against the window
 // (no depth test, no mate adjustment).
 bool tt_probe_quiesce(int alpha, int beta, int* score);
 
 // Quiescence store, for callers that have checked QTT and that the search is
 // not aborting; nothing under "Skeleton" or for a mate score. Charges one
-// qtt_count. Never overwrites a main-search entry.
+// side_counters[QTT_COUNT]. Never overwrites a main-search entry.
 void tt_store_quiesce(int result, int alpha_in, int beta);
 
 // Zeroes every entry of the table ("ucinewgame", search start).

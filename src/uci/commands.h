@@ -28,6 +28,7 @@ void cmd_mobstat(TokenReader& args);     // "mobstat": the mobility side counter
 void cmd_phstat(TokenReader& args);      // "phstat": simulated pawn-hash probes and misses
 void cmd_dumpparams(TokenReader& args);  // "dumpparams": the evaluation parameters
 void cmd_vsdump(TokenReader& args);      // "vsdump": the operation counters
+void cmd_costkeys(TokenReader& args);    // "costkeys": the names of the counters
 
 // Search (uci/commands_search.cpp).
 GoRequest parse_go(TokenReader& args);  // the parameters of "go"; stops at a word without value

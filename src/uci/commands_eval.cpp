@@ -17,5 +17,6 @@ void cmd_mobstat(TokenReader&) { print_mobstat(); }
 void cmd_phstat(TokenReader&) { print_phstat(); }
 void cmd_dumpparams(TokenReader&) { dump_params(); }
 void cmd_vsdump(TokenReader&) { print_vsdump(); }
+void cmd_costkeys(TokenReader&) { print_cost_keys(); }
 
 }  // namespace kelmstrad

@@ -7,6 +7,7 @@
 
 #include "board/attack.h"
 #include "board/fen.h"
+#include "board/legal.h"
 #include "board/make.h"
 #include "board/perft.h"
 #include "board/position.h"
@@ -61,27 +62,6 @@ void cmd_setoption(TokenReader& tokens) {
 
 // "ucinewgame": forgets what earlier games taught the search; the position stays.
 void cmd_ucinewgame(TokenReader&) { new_game(); }
-
-}  // namespace
-
-// Why the position cannot be searched safely, or nullptr when it can.
-const char* unplayable_reason() {
-  int pieces = 0;
-  int slots = 0;
-  for (int sq = 0; sq < 128; ++sq)
-    if (on_board(sq) && position.board[sq] != 0) ++pieces;
-  for (uint8_t sq : position.slot_square)
-    if (sq != NO_SQUARE) ++slots;
-  if (king_square(WHITE) == NO_SQUARE) return "White has no king";
-  if (king_square(BLACK) == NO_SQUARE) return "Black has no king";
-  if (pieces != slots) return "a side has more than one king";
-  const Side waiting = opponent(position.side);
-  if (square_attacked(king_square(waiting), position.side))
-    return "the side not to move is in check";
-  return nullptr;
-}
-
-namespace {
 
 // "position [startpos | fen F...] [moves M...]". A position the engine cannot
 // search safely is refused and the previous one kept.
@@ -148,6 +128,7 @@ const Command COMMANDS[] = {
     {"tunefeat", cmd_tunefeat},
     {"qhist", cmd_qhist},
     {"vsdump", cmd_vsdump},
+    {"costkeys", cmd_costkeys},
     {"histkeys", cmd_histkeys},
     {"dumpparams", cmd_dumpparams},
     {"tuneeval", cmd_tuneeval},

@@ -21,8 +21,4 @@ bool process_line(const char* line);
 // search thread and returns the exit status.
 int command_loop(FILE* in);
 
-// Why the current position cannot be searched safely (the check by which
-// "position" refuses a FEN), or nullptr when it can.
-const char* unplayable_reason();
-
 }  // namespace kelmstrad

@@ -16,28 +16,6 @@ namespace {
 
 constexpr const char* BLANKS = " \t\r";
 
-// The options a profile may set, with their kind.
-enum class OptionKind { CHECK, SPIN, CHECK_OR_SPIN };
-struct KnownOption {
-  const char* name;
-  OptionKind kind;
-};
-constexpr KnownOption KNOWN_OPTIONS[] = {
-    {"Ponder", OptionKind::CHECK},
-    {"OwnBook", OptionKind::CHECK},
-    {"RealSpeed", OptionKind::CHECK},
-    {"VirtualClock", OptionKind::CHECK},
-    {"Skeleton", OptionKind::CHECK},
-    {"NoTT", OptionKind::CHECK},
-    {"SEE", OptionKind::CHECK},
-    {"Lean", OptionKind::CHECK},
-    {"EvalExtraT", OptionKind::SPIN},
-    {"EvalCost", OptionKind::SPIN},
-    {"SEECost", OptionKind::SPIN},
-    {"Terms", OptionKind::SPIN},
-    {"CheapSEE", OptionKind::CHECK_OR_SPIN},
-};
-
 // Options read by the last apply_profile, for apply_profile_options.
 ProfileSettings pending_options;
 
@@ -119,9 +97,7 @@ bool parse_option_line(const std::string& line, std::pair<std::string, std::stri
   }
   const std::string& name = words[2];
   const std::string& value = words[4];
-  const KnownOption* known = nullptr;
-  for (const KnownOption& option : KNOWN_OPTIONS)
-    if (name == option.name) known = &option;
+  const UciOption* known = find_uci_option(name.c_str());
   if (known == nullptr) {
     *why = "unknown option " + name;
     return false;

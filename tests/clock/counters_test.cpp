@@ -115,8 +115,8 @@ TEST_F(CostTable, ElapsedMillisecondsOnTheVirtualClock) {
   // Side counters at their shipped prices: 120 per mobility piece, 300 per
   // quiet gives-check test, unscaled.
   op_counters[MAKE] = 0;
-  mob_piece_count = 2;
-  gcp_count = 3;
+  side_counters[MOB_PIECE_COUNT] = 2;
+  side_counters[GCP_COUNT] = 3;
   EXPECT_EQ(total_cost(), 2u * 120 + 3u * 300);
   // Counters are unsigned and the product is 64-bit.
   clear_search_counters();

@@ -137,9 +137,9 @@ TEST(PawnExtras, WeightedSums) {
 TEST(EvalCommands, CounterPrints) {
   EXPECT_EQ(run(cmd_phstat), "phstat probes " + std::to_string(phstat_probes) + " misses " +
                                  std::to_string(phstat_misses) + "\n");
-  EXPECT_EQ(run(cmd_mobstat), "mobstat " + std::to_string(mob_square_count) + " " +
-                                  std::to_string(mob_piece_count) + " " +
-                                  std::to_string(mob_eval_count) + "\n");
+  EXPECT_EQ(run(cmd_mobstat), "mobstat " + std::to_string(side_counters[MOB_SQUARE_COUNT]) + " " +
+                                  std::to_string(side_counters[MOB_PIECE_COUNT]) + " " +
+                                  std::to_string(side_counters[MOB_EVAL_COUNT]) + "\n");
 }
 
 TEST(EvalCommands, PositionWithoutKingIsNotEvaluated) {

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "board/legal.h"
 #include "clock/counters.h"
 #include "eval/king_shelter.h"
 #include "eval/mobility.h"
@@ -187,14 +188,15 @@ TEST(Mobility, KnightSkipsSquaresAttackedByEnemyPawns) {
   // Knight e3: eight targets on the board, c4 attacked by the d5 pawn, the
   // d5 pawn itself is counted: 7 squares.
   set_fen("4k3/8/8/3p4/8/4N3/8/4K3 w - - 0 1");
-  const uint32_t squares = mob_square_count, pieces = mob_piece_count, evals = mob_eval_count;
+  const uint32_t squares = side_counters[MOB_SQUARE_COUNT], pieces = side_counters[MOB_PIECE_COUNT],
+                 evals = side_counters[MOB_EVAL_COUNT];
   const TermPair sum = mobility_terms(false);
   EXPECT_EQ(sum.mg, 28);
   EXPECT_EQ(sum.eg, 21);
   EXPECT_EQ(eval_features.mobility[KNIGHT], 7);
-  EXPECT_EQ(mob_square_count - squares, 8u);
-  EXPECT_EQ(mob_piece_count - pieces, 1u);
-  EXPECT_EQ(mob_eval_count - evals, 1u);
+  EXPECT_EQ(side_counters[MOB_SQUARE_COUNT] - squares, 8u);
+  EXPECT_EQ(side_counters[MOB_PIECE_COUNT] - pieces, 1u);
+  EXPECT_EQ(side_counters[MOB_EVAL_COUNT] - evals, 1u);
 }
 
 // Rook a1: b1, c1 counted, d1 (own king) stepped on and stops the ray; a2-a4,
@@ -207,14 +209,14 @@ TEST(Mobility, SliderRaysAndBothColours) {
   eval_params.mobmg[ROOK] = 2;
   eval_params.mobeg[ROOK] = 5;
   set_fen("4k3/n7/1p6/8/8/8/8/R2K4 w - - 0 1");
-  const uint32_t squares = mob_square_count, pieces = mob_piece_count;
+  const uint32_t squares = side_counters[MOB_SQUARE_COUNT], pieces = side_counters[MOB_PIECE_COUNT];
   TermPair sum = mobility_terms(false);
   EXPECT_EQ(sum.mg, 2 * 7 - 4 * 3);
   EXPECT_EQ(sum.eg, 5 * 7 - 3 * 3);
   EXPECT_EQ(eval_features.mobility[ROOK], 7);
   EXPECT_EQ(eval_features.mobility[KNIGHT], -3);
-  EXPECT_EQ(mob_square_count - squares, 17u);
-  EXPECT_EQ(mob_piece_count - pieces, 2u);
+  EXPECT_EQ(side_counters[MOB_SQUARE_COUNT] - squares, 17u);
+  EXPECT_EQ(side_counters[MOB_PIECE_COUNT] - pieces, 2u);
   // Through the full path (Terms 0, phase 3: no other term).
   terms_mask = 0;
   mobility_enabled = true;
@@ -223,11 +225,11 @@ TEST(Mobility, SliderRaysAndBothColours) {
   EXPECT_EQ(term_eg, 26);
   // A zero-weight kind is skipped unless forced.
   eval_params.mobmg[ROOK] = eval_params.mobeg[ROOK] = 0;
-  const uint32_t pieces2 = mob_piece_count;
+  const uint32_t pieces2 = side_counters[MOB_PIECE_COUNT];
   sum = mobility_terms(false);
-  EXPECT_EQ(mob_piece_count - pieces2, 1u);
+  EXPECT_EQ(side_counters[MOB_PIECE_COUNT] - pieces2, 1u);
   sum = mobility_terms(true);
-  EXPECT_EQ(mob_piece_count - pieces2, 3u);
+  EXPECT_EQ(side_counters[MOB_PIECE_COUNT] - pieces2, 3u);
   EXPECT_EQ(eval_features.mobility[ROOK], 7);
 }
 
@@ -297,7 +299,7 @@ TEST(FullEval, CountersOfOneEvaluation) {
   EvalSettingsGuard guard;
   set_fen(START_FEN);
   pawn_hash_sim_clear();
-  const uint32_t probes = phstat_probes, misses = phstat_misses, ne = ne_count;
+  const uint32_t probes = phstat_probes, misses = phstat_misses, ne = side_counters[NE_COUNT];
   const int egk_on = env_int("EGK", 15) != 0 ? 1 : 0;
   {
     const CounterDelta delta;
@@ -317,14 +319,18 @@ TEST(FullEval, CountersOfOneEvaluation) {
   }
   EXPECT_EQ(phstat_probes - probes, 2u);
   EXPECT_EQ(phstat_misses - misses, 1u);
-  EXPECT_EQ(ne_count, ne);  // pawn extras off: a miss is not charged to ne_count
+  EXPECT_EQ(side_counters[NE_COUNT], ne);  // pawn extras off: a miss is not charged
   pawn_extras_enabled = true;
   pawn_hash_sim_clear();
   evaluate();
-  EXPECT_EQ(ne_count - ne, 1u);
+  EXPECT_EQ(side_counters[NE_COUNT] - ne, 1u);
 }
 
+// The clamp PHSIM, CORRN and TTENT share, with the pawn hash's ends.
 TEST(PawnHashSim, SlotCountsArePowersOfTwo) {
+  const auto pawn_hash_sim_slots = [](long long requested) {
+    return power_of_two_within(requested, 1, PAWN_HASH_SIM_SLOTS);
+  };
   EXPECT_EQ(pawn_hash_sim_slots(64), 64);
   EXPECT_EQ(pawn_hash_sim_slots(100), 64);
   EXPECT_EQ(pawn_hash_sim_slots(3), 2);
@@ -339,7 +345,7 @@ TEST(KingShelter, MissingKingCostsNothing) {
   set_fen("8/8/8/8/8/8/8/4K3 w - - 0 1");
   const int8_t none[PAWN_FILE_ENTRIES] = {};
   EXPECT_EQ(king_shelter(BLACK, none, none), 0);
-  EXPECT_STREQ(unevaluable_reason(), "Black has no king");
+  EXPECT_STREQ(missing_king_reason(), "Black has no king");
   EXPECT_EQ(evaluate(), evaluate());  // no out-of-range read on the way
 }
 

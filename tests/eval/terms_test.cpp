@@ -134,9 +134,9 @@ TEST(SearchLine, FullPathAndNetworkForm) {
 // the white king (5 * 3 = 15); rooks on a1/a8 are 7 away (0). Difference 9.
 TEST(KingTropism, WeightsAndScale) {
   set_fen("r3k3/3Q4/8/8/8/5n2/8/R3K3 w - - 0 1");
-  const uint32_t looked = ktrop_count;
+  const uint32_t looked = side_counters[KTROP_COUNT];
   EXPECT_EQ(king_tropism_term(100), 9);
-  EXPECT_EQ(ktrop_count - looked, 4u);
+  EXPECT_EQ(side_counters[KTROP_COUNT] - looked, 4u);
   EXPECT_EQ(king_tropism_term(50), 4);  // 4.5 truncated
   set_fen(mirror_fen("r3k3/3Q4/8/8/8/5n2/8/R3K3 w - - 0 1"));
   EXPECT_EQ(king_tropism_term(50), -4);  // truncated toward zero, not floored
@@ -187,11 +187,11 @@ TEST(TrappedPieces, EveryPatternForBothColours) {
 TEST(LoosePieces, TwoAttackedKnights) {
   const int knight = eval_params.matmg[KNIGHT];
   set_fen("4k3/8/8/1p2p3/N4N2/8/8/4K3 w - - 0 1");
-  const uint32_t looked = loose_count;
+  const uint32_t looked = side_counters[LOOSE_COUNT];
   TermPair t = loose_pieces_term(50);
   EXPECT_EQ(t.mg, -(knight * 50 / 100));
   EXPECT_EQ(t.eg, -(knight * 50 / 100));
-  EXPECT_EQ(loose_count - looked, 2u);
+  EXPECT_EQ(side_counters[LOOSE_COUNT] - looked, 2u);
   set_fen("4k3/8/8/1p2p3/N4N2/8/8/4K3 b - - 0 1");  // Black to move: only Black's pieces count
   t = loose_pieces_term(50);
   EXPECT_EQ(t.mg, 0);

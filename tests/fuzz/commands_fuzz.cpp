@@ -37,6 +37,7 @@
 #include <string>
 #include <vector>
 
+#include "board/legal.h"
 #include "board/make.h"
 #include "board/move.h"
 #include "board/position.h"

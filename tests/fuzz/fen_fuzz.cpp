@@ -22,6 +22,7 @@
 
 #include "board/attack.h"
 #include "board/fen.h"
+#include "board/legal.h"
 #include "board/make.h"
 #include "board/movegen.h"
 #include "board/perft.h"

@@ -185,7 +185,7 @@ TEST(Referee, StartPositionChecks) {
   GameState s;
   std::string error;
   EXPECT_FALSE(referee_start(s, "8/8/8/8/8/8/8/8 w - - 0 1", &error));
-  EXPECT_EQ(error, "each side needs exactly one king");
+  EXPECT_EQ(error, "White has no king");
   EXPECT_TRUE(referee_start(s, "4k3/8/8/8/8/8/8/4K2R b - - 0 1", &error));
   EXPECT_FALSE(referee_start(s, "4k2R/8/8/8/8/8/8/4K3 w - - 0 1", &error));
   EXPECT_EQ(error, "the side not to move is in check");

@@ -289,16 +289,6 @@ TEST_F(AlphaBeta, SmallLogDivisorsSaturateInsteadOfWrapping) {
   EXPECT_EQ(lmr_table[63][255], 0);
 }
 
-TEST_F(AlphaBeta, CorrectionEntriesArePowersOfTwoWithinTheTable) {
-  EXPECT_EQ(correction_entries_for(4096), 4096);
-  EXPECT_EQ(correction_entries_for(5000), 4096);
-  EXPECT_EQ(correction_entries_for(65536), 65536);
-  EXPECT_EQ(correction_entries_for(1000000), 65536);
-  EXPECT_EQ(correction_entries_for(1), 1);
-  EXPECT_EQ(correction_entries_for(0), 1);
-  EXPECT_EQ(correction_entries_for(-7), 1);
-}
-
 TEST_F(AlphaBeta, CorrectionLearningRule) {
   search_switches.corrw = 16;
   search_switches.corrmax = 150;
@@ -321,7 +311,7 @@ TEST_F(AlphaBeta, CorrectionIsAppliedAndClearedByUcinewgame) {
   fresh_counters();
   // Reverse futility at depth 2 sees raw + 10.
   EXPECT_EQ(alpha_beta(2, raw - 191, raw - 190, 1, 1), raw - 190);
-  EXPECT_EQ(corr_count, 1u);
+  EXPECT_EQ(side_counters[CORR_COUNT], 1u);
   process_line("ucinewgame");
   EXPECT_EQ(entry, 0);
 }

@@ -248,7 +248,7 @@ TEST_F(Quiesce, TableStoresAndAnswersWithQtt) {
   search_switches.qtt = true;
   set("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1");  // no captures: one node
   const int v = quiesce(-NO_SCORE, NO_SCORE, 0);
-  EXPECT_EQ(qtt_count, 2u);  // probe and store
+  EXPECT_EQ(side_counters[QTT_COUNT], 2u);  // probe and store
   const TTEntry& entry = tt_slot_for_key(tt_key(), false);
   EXPECT_EQ(entry.check, tt_check_value());
   EXPECT_EQ(entry.depth, 0);
@@ -256,14 +256,14 @@ TEST_F(Quiesce, TableStoresAndAnswersWithQtt) {
   EXPECT_EQ(entry.score, v);
   fresh_counters();
   EXPECT_EQ(quiesce(-NO_SCORE, NO_SCORE, 0), v);
-  EXPECT_EQ(qtt_count, 1u);
+  EXPECT_EQ(side_counters[QTT_COUNT], 1u);
   EXPECT_EQ(count(GENT), 0u);
 }
 
 TEST_F(Quiesce, TableIsUntouchedWithoutQtt) {
   set(PAWN_TAKES_KNIGHT);
   quiesce(-NO_SCORE, NO_SCORE, 0);
-  EXPECT_EQ(qtt_count, 0u);
+  EXPECT_EQ(side_counters[QTT_COUNT], 0u);
   EXPECT_EQ(tt_slot_for_key(tt_key(), false).check, 0);
 }
 
@@ -291,7 +291,7 @@ TEST_F(Quiesce, QuietChecksFindAMateAtTheFirstPly) {
   move_stack_len = base;
   fresh_counters();
   EXPECT_EQ(quiesce(-NO_SCORE, NO_SCORE, 0), MATE_SCORE - 1);
-  EXPECT_EQ(gcp_count, quiets);
+  EXPECT_EQ(side_counters[GCP_COUNT], quiets);
   EXPECT_EQ(count(LEGAL), 1u);
   EXPECT_EQ(move_stack_len, base);
 }
@@ -304,7 +304,7 @@ TEST_F(Quiesce, QuietChecksOnlyAtTheFirstPly) {
   fresh_counters();
   qs_root_ply = 0;
   EXPECT_EQ(quiesce(-NO_SCORE, NO_SCORE, 1), s);
-  EXPECT_EQ(gcp_count, 0u);
+  EXPECT_EQ(side_counters[GCP_COUNT], 0u);
 }
 
 TEST_F(Quiesce, TraceLines) {

@@ -295,7 +295,7 @@ TEST_F(Table, QuiescenceStoreNeverOverwritesAMainSearchEntry) {
   const TTEntry& entry = tt_table[tt_key() & tt_mask];
   EXPECT_EQ(entry.depth, 1);
   EXPECT_EQ(entry.score, 70);
-  EXPECT_EQ(qtt_count, 1u);
+  EXPECT_EQ(side_counters[QTT_COUNT], 1u);
   // Another position's main-search entry at the same index is kept as well.
   parse_fen(START_FEN);
   tt_table[tt_key() & tt_mask] = TTEntry{1, 0, 5, 2, BOUND_UPPER};
@@ -315,20 +315,20 @@ TEST_F(Table, QuiescenceStoreBoundsAndMateScores) {
   EXPECT_EQ(entry.score, -9);
   tt_store_quiesce(-10, -10, 50);
   EXPECT_EQ(entry.bound, BOUND_UPPER);
-  EXPECT_EQ(qtt_count, 3u);
+  EXPECT_EQ(side_counters[QTT_COUNT], 3u);
   tt_store_quiesce(29936, -10, 50);  // a mate score: neither stored nor charged
   tt_store_quiesce(-29936, -10, 50);
   EXPECT_EQ(entry.score, -10);
-  EXPECT_EQ(qtt_count, 3u);
+  EXPECT_EQ(side_counters[QTT_COUNT], 3u);
   tt_store_quiesce(29935, -10, 50);
   EXPECT_EQ(entry.score, 29935);
-  EXPECT_EQ(qtt_count, 4u);
+  EXPECT_EQ(side_counters[QTT_COUNT], 4u);
 }
 
 TEST_F(Table, QuiescenceProbeReadsScoresUnadjusted) {
   int score = 0;
   EXPECT_FALSE(tt_probe_quiesce(-10, 10, &score));
-  EXPECT_EQ(qtt_count, 1u);
+  EXPECT_EQ(side_counters[QTT_COUNT], 1u);
   tt_store_main(7, 29990, BOUND_EXACT, 0, 4);  // stored as 29994
   EXPECT_TRUE(tt_probe_quiesce(-10, 10, &score));
   EXPECT_EQ(score, 29994);
@@ -342,7 +342,7 @@ TEST_F(Table, QuiescenceProbeReadsScoresUnadjusted) {
   EXPECT_TRUE(tt_probe_quiesce(20, 30, &score));
   skeleton_mode = 1;
   EXPECT_FALSE(tt_probe_quiesce(20, 30, &score));
-  EXPECT_EQ(qtt_count, 7u);  // six probes and one store before Skeleton
+  EXPECT_EQ(side_counters[QTT_COUNT], 7u);  // six probes and one store before Skeleton
 }
 
 TEST_F(Table, UciNewGameClearsTableAndHistory) {

@@ -23,6 +23,7 @@ import calibrate  # noqa: E402
 
 ENGINE = sys.argv.pop(1) if len(sys.argv) > 1 else os.path.join(HERE, "..", "..", "build",
                                                                  "kelmstrad")
+calibrate.read_counter_names(ENGINE)
 
 
 class Fit(unittest.TestCase):
@@ -104,8 +105,8 @@ class CostFile(unittest.TestCase):
             with open(saved, "w") as f:
                 json.dump(records, f)
             out = os.path.join(tmp, "host-costs.json")
-            proc = subprocess.run([TOOL, "--measurements", saved, "--out", out, "--env",
-                                   "TTENT=4096"], capture_output=True, text=True)
+            proc = subprocess.run([TOOL, "--engine", ENGINE, "--measurements", saved, "--out", out,
+                                   "--env", "TTENT=4096"], capture_output=True, text=True)
             self.assertEqual(proc.returncode, 0, proc.stderr)
             side = re.findall(r"set in the environment with it\): (.*)$", proc.stdout, re.M)
             profile = os.path.join(tmp, "host.profile")
@@ -148,7 +149,7 @@ class CostFile(unittest.TestCase):
             with open(saved, "w") as f:
                 json.dump(records, f)
             out = os.path.join(tmp, "costs.json")
-            proc = subprocess.run([TOOL, "--measurements", saved, "--out", out],
+            proc = subprocess.run([TOOL, "--engine", ENGINE, "--measurements", saved, "--out", out],
                                   capture_output=True, text=True)
             self.assertEqual(proc.returncode, 1)
             self.assertIn("no operation has a positive cost", proc.stderr)

@@ -23,7 +23,6 @@ namespace {
 std::mutex referee_mutex;
 
 constexpr const char* PIECE_LETTERS = " PNBRQK";  // SAN letters by kind
-constexpr const char* FEN_LETTERS = " pnbrqk";    // FEN letters by kind (Black)
 
 // Splits text on blanks.
 std::vector<std::string> split_words(const std::string& text) {
@@ -58,16 +57,10 @@ bool is_en_passant(Move m) {
 // The first four FEN fields of the global position; the en-passant square only
 // when one of the given legal moves captures there.
 std::string key_fields(const std::vector<Move>& legal) {
-  std::string castling;
-  if (position.castling & 1) castling += 'K';
-  if (position.castling & 2) castling += 'Q';
-  if (position.castling & 4) castling += 'k';
-  if (position.castling & 8) castling += 'q';
-  if (castling.empty()) castling = "-";
   std::string ep = "-";
   for (Move m : legal)
     if (is_en_passant(m)) ep = square_name(position.ep_square);
-  return placement_field() + (position.side == WHITE ? " w " : " b ") + castling + " " + ep;
+  return fen_placement() + (position.side == WHITE ? " w " : " b ") + fen_castling() + " " + ep;
 }
 
 // True when neither side has material left that could ever mate: bare kings,
@@ -201,22 +194,16 @@ bool normalise_fen(const std::string& fen, std::vector<std::string>* fields, std
   return true;
 }
 
-// Checks the global position for kings, pawns and the side not to move; drops
-// castling rights whose king or rook is not at home. False with a message.
+// Checks the global position by the engine's own rule (kings, the side not
+// to move) and for pawns on the end ranks; drops castling rights whose king
+// or rook is not at home. False with a message.
 bool position_is_playable(std::string* error) {
-  int kings[2] = {0, 0};
   for (int sq = 0; sq < 128; ++sq) {
     const Piece p = position.board[sq];
-    if (!on_board(sq) || p == 0) continue;
-    if (piece_kind(p) == KING) ++kings[piece_side(p) == WHITE ? 0 : 1];
-    if (piece_kind(p) == PAWN && (square_rank(sq) == 0 || square_rank(sq) == 7))
+    if (on_board(sq) && piece_kind(p) == PAWN && (square_rank(sq) == 0 || square_rank(sq) == 7))
       return fail(error, "a pawn stands on the first or last rank");
   }
-  if (kings[0] != 1 || kings[1] != 1) return fail(error, "each side needs exactly one king");
-  position.side ^= BLACK;
-  const bool opponent_in_check = side_in_check();
-  position.side ^= BLACK;
-  if (opponent_in_check) return fail(error, "the side not to move is in check");
+  if (const char* why = unplayable_reason()) return fail(error, why);
   constexpr struct {
     uint8_t right, king, rook;
     Piece piece;
@@ -231,27 +218,6 @@ bool position_is_playable(std::string* error) {
 }
 
 }  // namespace
-
-std::string placement_field() {
-  std::string out;
-  for (int rank = 7; rank >= 0; --rank) {
-    int empty = 0;
-    for (int file = 0; file < 8; ++file) {
-      const Piece p = position.board[rank * 16 + file];
-      if (p == 0) {
-        ++empty;
-        continue;
-      }
-      if (empty) out += static_cast<char>('0' + empty);
-      empty = 0;
-      const char letter = FEN_LETTERS[piece_kind(p)];
-      out += piece_side(p) == WHITE ? static_cast<char>(letter - 'a' + 'A') : letter;
-    }
-    if (empty) out += static_cast<char>('0' + empty);
-    if (rank > 0) out += '/';
-  }
-  return out;
-}
 
 // Only the tables that move generation, make and the position key read: the
 // engine's full start-up also writes environment variables the engines under

@@ -45,9 +45,6 @@ struct GameState {
   bool dead_material = false;       // neither side can ever mate
 };
 
-// The placement field (the first FEN field) of the global position.
-std::string placement_field();
-
 // Fills the board tables the referee reads (attacks, castling masks, hash
 // keys) and nothing else of the engine's start-up; once per process.
 void referee_init();

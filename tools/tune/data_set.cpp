@@ -7,10 +7,10 @@
 #include <sstream>
 
 #include "board/fen.h"
+#include "board/legal.h"
 #include "board/position.h"
 #include "features.h"
 #include "progress.h"
-#include "uci/loop.h"
 
 namespace kelmstrad::tune {
 

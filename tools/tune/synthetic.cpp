@@ -12,7 +12,6 @@
 #include "board/position.h"
 #include "features.h"
 #include "param_file.h"
-#include "referee.h"
 
 namespace kelmstrad::tune {
 
@@ -42,26 +41,6 @@ bool side_to_move_in_check() {
 }
 
 }  // namespace
-
-std::string position_fen(int fullmove) {
-  std::string fen = match::placement_field();
-  fen += position.side == WHITE ? " w " : " b ";
-  std::string castling;
-  if (position.castling & 1) castling += 'K';
-  if (position.castling & 2) castling += 'Q';
-  if (position.castling & 4) castling += 'k';
-  if (position.castling & 8) castling += 'q';
-  fen += castling.empty() ? "-" : castling;
-  fen += ' ';
-  if (position.ep_square == NO_EP_SQUARE) {
-    fen += '-';
-  } else {
-    fen += static_cast<char>('a' + square_file(position.ep_square));
-    fen += static_cast<char>('1' + square_rank(position.ep_square));
-  }
-  fen += " " + std::to_string(position.halfmove_clock) + " " + std::to_string(fullmove);
-  return fen;
-}
 
 bool write_synthetic_data(const std::string& path, int count, uint64_t seed, double k,
                           std::string* error) {

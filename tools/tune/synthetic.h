@@ -9,9 +9,6 @@
 
 namespace kelmstrad::tune {
 
-// The current position as FEN text (full-move number given).
-std::string position_fen(int fullmove);
-
 // Writes `count` labelled positions in the data format (atomically); false
 // with a message.
 bool write_synthetic_data(const std::string& path, int count, uint64_t seed, double k,
