@@ -418,9 +418,10 @@ int move_loop(const Node& n) {
 
 // From ply 2 on, the side to move's own move two plies back (legal) or its
 // null move (made out of check) left its king unattacked, so only the squares
-// the last move changed can matter.
+// the last move changed can matter. A search entered at a deeper ply without
+// those moves behind it (as tests do) takes the full test.
 bool king_attacked_at_ply(int ply) {
-  if (ply >= 2 && position.history[position.history_top - 1].move != 0)
+  if (ply >= 2 && position.history_top >= 2 && position.history[position.history_top - 1].move != 0)
     return king_attacked_after_move();
   return square_attacked(own_king_square(), opponent(position.side));
 }
