@@ -283,11 +283,24 @@ def progress(epoch, epochs, done, total, loss):
     sys.stderr.flush()
 
 
+SPLIT_BLOCK = 1024  # consecutive positions held out together: about fifteen games
+
+
 def split(n, held_out, seed):
-    """Training and held-out indices of n samples, drawn with the seed."""
-    order = np.random.default_rng(seed).permutation(n)
-    cut = n - int(round(n * held_out)) if n > 1 else n
-    return order[:cut], order[cut:]
+    """Training and held-out indices of n samples, drawn with the seed.
+
+    The positions of a game are written one after the other and share its
+    result, so positions drawn one by one would hold out near-copies of
+    training positions, and the held-out loss would reward learning the games
+    by heart. Whole blocks of consecutive positions are drawn instead.
+    """
+    blocks = (n + SPLIT_BLOCK - 1) // SPLIT_BLOCK
+    order = np.random.default_rng(seed).permutation(blocks)
+    cut = blocks - int(round(blocks * held_out)) if blocks > 1 else blocks
+    pick = lambda chosen: np.concatenate(  # noqa: E731
+        [np.arange(b * SPLIT_BLOCK, min(n, (b + 1) * SPLIT_BLOCK)) for b in chosen] or
+        [np.zeros(0, dtype=np.int64)])
+    return pick(order[:cut]), pick(order[cut:])
 
 
 def to_tensors(data, lam, scale, indices):

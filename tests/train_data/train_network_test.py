@@ -138,6 +138,18 @@ class Recovery(unittest.TestCase):
         self.assertLess(error, 0.2 * np.abs(correction - correction.mean()).mean(), error)
 
 
+class HeldOut(unittest.TestCase):
+    def test_whole_blocks_of_consecutive_positions(self):
+        # A game's positions are consecutive: a held-out set drawn position by
+        # position would share games with the training set.
+        train, held = tn.split(10 * tn.SPLIT_BLOCK + 7, 0.2, 5)
+        self.assertEqual(sorted(np.concatenate([train, held]).tolist()),
+                         list(range(10 * tn.SPLIT_BLOCK + 7)))
+        self.assertEqual(len({int(i) // tn.SPLIT_BLOCK for i in held}), 2)
+        self.assertFalse({int(i) // tn.SPLIT_BLOCK for i in held}
+                         & {int(i) // tn.SPLIT_BLOCK for i in train})
+
+
 class BadInput(unittest.TestCase):
     def refused(self, data, *extra):
         out = os.path.join(WORK, "bad.txt")
