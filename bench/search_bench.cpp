@@ -6,6 +6,7 @@
 #include "board/fen.h"
 #include "board/position.h"
 #include "clock/counters.h"
+#include "clock/time_check.h"
 #include "search/alpha_beta.h"
 #include "search/ordering.h"
 #include "search/tt.h"

@@ -6,6 +6,7 @@
 #include "board/fen.h"
 #include "board/position.h"
 #include "clock/counters.h"
+#include "clock/time_check.h"
 #include "driver/limits.h"
 #include "driver/think.h"
 #include "eval/evaluate.h"

@@ -16,8 +16,6 @@
 
 namespace kelmstrad {
 
-extern uint32_t
-    node_count;  // nodes of the current search, both searches (defined by the time check)
 extern Move root_best_move;   // last root move that raised alpha (0 = none)
 extern int root_best_score;   // its score (read only for output)
 extern bool root_best_lower;  // the score is a lower bound (it reached beta)

@@ -1,6 +1,5 @@
 #include "uci/loop.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -9,26 +8,17 @@
 #include "board/fen.h"
 #include "board/legal.h"
 #include "board/make.h"
-#include "board/perft.h"
 #include "board/position.h"
 #include "clock/counters.h"
-#include "driver/bench.h"
 #include "driver/book.h"
-#include "driver/polyglot.h"
-#include "driver/skeleton.h"
 #include "driver/think.h"
-#include "eval/diagnostics.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "io/env.h"
 #include "io/output.h"
 #include "io/switch_table.h"
-#include "search/alpha_beta.h"
+#include "platform/platform.h"
 #include "search/guards.h"
-#include "search/ordering.h"
-#include "search/quiesce.h"
-#include "search/see.h"
-#include "search/tt.h"
 #include "uci/commands.h"
 #include "uci/options.h"
 

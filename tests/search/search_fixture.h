@@ -11,6 +11,7 @@
 #include "board/move.h"
 #include "board/position.h"
 #include "clock/counters.h"
+#include "clock/time_check.h"
 #include "driver/think.h"
 #include "search/alpha_beta.h"
 #include "search/guards.h"

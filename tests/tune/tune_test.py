@@ -196,7 +196,7 @@ Kxf7 {+1.00/5 0.1s} 4. Qh5+ {-1.00/5 0.1s} g6 {+1.00/5 0.1s} 5. Qf3+ {-1.00/5 0.
             self.assertEqual(proc.returncode, 0, proc.stderr)
             # Left out: the engine's book move (a time, no score), the positions before ply 2
             # (-skip 2), a capture, two positions in check and the unfinished game. The filters
-            # themselves are tested in tests/tune_data/positions_test.cpp.
+            # themselves are tested in tests/tune/positions_test.cpp.
             self.assertEqual([l for l in read(out).splitlines() if not l.startswith("#")], [
                 "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2 [1.0]",
                 "rnbqkbnr/pppp1ppp/8/4p3/2B1P3/8/PPPP1PPP/RNBQK1NR b KQkq - 1 2 [1.0]",

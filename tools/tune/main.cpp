@@ -217,7 +217,7 @@ int run(int argc, char** argv) {
     return fail(error);
   enter_tuning_mode();
   if (o.pgn) {
-    tune_data::ExtractCounts c;
+    ExtractCounts c;
     if (!write_pgn_positions(o.pgn_file, o.out, o.skip, &c, &error)) return fail(error);
     printf(
         "%ld games (skipped: %ld unfinished or faulty, %ld repeated), %ld positions written to "

@@ -9,18 +9,18 @@
 namespace kelmstrad::tune {
 
 bool write_pgn_positions(const std::string& pgn_path, const std::string& out_path, int skip,
-                         tune_data::ExtractCounts* counts, std::string* error) {
+                         ExtractCounts* counts, std::string* error) {
   std::ifstream in(pgn_path, std::ios::binary);
   if (!in) {
     *error = "cannot read " + pgn_path;
     return false;
   }
-  tune_data::prepare_filters();
+  prepare_filters();
   std::vector<std::string> lines;
   std::set<std::string> seen;
-  tune_data::PgnGame game;
-  for (long number = 1; tune_data::read_pgn_game(in, &game, error); ++number) {
-    if (!tune_data::extract_game(game, skip, &seen, &lines, counts, error)) {
+  PgnGame game;
+  for (long number = 1; read_pgn_game(in, &game, error); ++number) {
+    if (!extract_game(game, skip, &seen, &lines, counts, error)) {
       *error = pgn_path + " game " + std::to_string(number) + ": " + *error;
       return false;
     }
@@ -29,7 +29,7 @@ bool write_pgn_positions(const std::string& pgn_path, const std::string& out_pat
     *error = pgn_path + ": " + *error;
     return false;
   }
-  const tune_data::ExtractCounts& c = *counts;
+  const ExtractCounts& c = *counts;
   std::string text = "# positions from " + pgn_path + ": " + std::to_string(c.games) +
                      " games (skipped " + std::to_string(c.skipped_games) +
                      " unfinished or faulty, " + std::to_string(c.repeated_games) + " repeated); " +

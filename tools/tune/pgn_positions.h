@@ -1,5 +1,5 @@
 // `tune pgn`: the training positions of match games, written as a data file.
-// The reading and the filters are tools/tune_data's (positions.h says which
+// The reading is pgn_games.h's and the filters positions.h's (it says which
 // positions are kept).
 #pragma once
 
@@ -14,6 +14,6 @@ namespace kelmstrad::tune {
 // the file cannot be read or written, or holds malformed text or an illegal
 // move (no file is written then).
 bool write_pgn_positions(const std::string& pgn_path, const std::string& out_path, int skip,
-                         tune_data::ExtractCounts* counts, std::string* error);
+                         ExtractCounts* counts, std::string* error);
 
 }  // namespace kelmstrad::tune

@@ -9,7 +9,7 @@
 #include "search/quiesce.h"
 #include "search/switches.h"
 
-namespace kelmstrad::tune_data {
+namespace kelmstrad::tune {
 
 void prepare_filters() {
   ensure_search_switches();
@@ -92,4 +92,4 @@ bool extract_game(const PgnGame& game, int skip, std::set<std::string>* seen,
   return true;
 }
 
-}  // namespace kelmstrad::tune_data
+}  // namespace kelmstrad::tune

@@ -1,7 +1,7 @@
 // Training positions from the match runner's games: the PGN reader, the
 // filters (book plies, early plies, check, capture played, quiet) and the
 // result labels.
-#include "positions.h"
+#include "tune/positions.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include "board/position.h"
 #include "search/switches.h"
 
-namespace kelmstrad::tune_data {
+namespace kelmstrad::tune {
 namespace {
 
 // The Blackburne Shilling trap: after 6...Qxe4+ White is in check, after
@@ -145,4 +145,4 @@ TEST_F(TrainingPositions, MalformedGames) {
 }
 
 }  // namespace
-}  // namespace kelmstrad::tune_data
+}  // namespace kelmstrad::tune

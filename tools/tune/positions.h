@@ -12,7 +12,7 @@
 
 #include "pgn_games.h"
 
-namespace kelmstrad::tune_data {
+namespace kelmstrad::tune {
 
 struct ExtractCounts {
   long games = 0;           // games whose positions were taken
@@ -44,4 +44,4 @@ const char* result_label(const std::string& result);
 bool extract_game(const PgnGame& game, int skip, std::set<std::string>* seen,
                   std::vector<std::string>* lines, ExtractCounts* counts, std::string* error);
 
-}  // namespace kelmstrad::tune_data
+}  // namespace kelmstrad::tune

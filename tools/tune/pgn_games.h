@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace kelmstrad::tune_data {
+namespace kelmstrad::tune {
 
 struct PgnGame {
   std::string fen = "startpos";  // FEN tag, or the standard start
@@ -24,4 +24,4 @@ struct PgnGame {
 // malformed text (`error` set, otherwise left empty).
 bool read_pgn_game(std::istream& in, PgnGame* game, std::string* error);
 
-}  // namespace kelmstrad::tune_data
+}  // namespace kelmstrad::tune

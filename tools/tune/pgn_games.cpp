@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-namespace kelmstrad::tune_data {
+namespace kelmstrad::tune {
 
 namespace {
 
@@ -126,4 +126,4 @@ bool read_pgn_game(std::istream& in, PgnGame* game, std::string* error) {
   return true;
 }
 
-}  // namespace kelmstrad::tune_data
+}  // namespace kelmstrad::tune
