@@ -77,6 +77,7 @@ inline bool slot_agrees(int square) {
 inline void relocate(int from, int to) {
   ASSERT(slot_agrees(from) && position.board[to] == 0);
   const uint8_t slot = position.square_slot[from];
+  position.piece_bits[position.board[from]] ^= square_bit(from) | square_bit(to);
   position.board[to] = position.board[from];
   position.board[from] = 0;
   position.square_slot[to] = slot;
@@ -138,6 +139,7 @@ inline void remove_captured(Piece c, int square, UndoRecord& u) {
   position.slot_square[slot] = NO_SQUARE;
   toggle(c, square, false);
   position.phase = static_cast<uint8_t>(position.phase - phase_weight[piece_kind(c)]);
+  position.piece_bits[c] ^= square_bit(square);
   position.board[square] = 0;
 }
 
@@ -189,11 +191,13 @@ void rebuild_from_board() {
   position.pawn_king_key = 0;
   position.mg_score = 0;
   position.eg_score = 0;
+  memset(position.piece_bits, 0, sizeof(position.piece_bits));
   int phase = 0;
   for (int sq = 0; sq < 128; ++sq) {
     const Piece piece = position.board[sq];
     if (!on_board(sq) || piece == 0) continue;
     toggle(piece, static_cast<Square>(sq), true);
+    position.piece_bits[piece & 15] |= square_bit(sq);
     phase += phase_weight[piece_kind(piece)];
   }
   position.phase = static_cast<uint8_t>(phase);
@@ -250,6 +254,8 @@ bool make_move_impl(Move move) {
     const Piece promoted = s | promo_kinds[promo_index(move)];
     position.phase = static_cast<uint8_t>(position.phase + phase_weight[piece_kind(promoted)]);
     position.board[to] = promoted;
+    position.piece_bits[p] ^= square_bit(to);
+    position.piece_bits[promoted] ^= square_bit(to);
     toggle(p, from, false);
     toggle(promoted, to, true);
   } else {
@@ -317,6 +323,10 @@ void unmake_move() {
   const Piece placed = position.board[to];
   const bool castling = is_castling(u.piece, from, to);
   relocate(to, from);
+  if (placed != u.piece) {
+    position.piece_bits[placed] ^= square_bit(from);
+    position.piece_bits[u.piece] ^= square_bit(from);
+  }
   position.board[from] = u.piece;
   if (u.captured != 0) ++op_counters[UNMAKE_CAP];
   if (castling) {
@@ -326,6 +336,7 @@ void unmake_move() {
   if (u.captured != 0) {
     ASSERT(position.board[u.capture_square] == 0);
     position.board[u.capture_square] = u.captured;
+    position.piece_bits[u.captured] ^= square_bit(u.capture_square);
     position.slot_square[u.capture_slot] = u.capture_square;
     position.square_slot[u.capture_square] = u.capture_slot;
   }

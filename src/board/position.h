@@ -71,6 +71,10 @@ struct Position {
   uint8_t castling;
   Side side;
   uint32_t pawn_king_key;
+  // By piece code, the 64-square indices (bit rank * 8 + file) where such a
+  // piece stands: what the board holds, kept by make and unmake so that a
+  // reader of one kind need not walk the piece list.
+  uint64_t piece_bits[16];
   UndoRecord history[HISTORY_CAPACITY];
   int32_t history_top;
   uint8_t recapture_square;
@@ -114,6 +118,9 @@ constexpr Side opponent(Side s) { return static_cast<Side>(s ^ BLACK); }
 // The square of side s's king (its first slot); NO_SQUARE when it has none.
 inline Square king_square(Side s) { return position.slot_square[side_slot_base(s)]; }
 
+// The bit of an on-board 0x88 square in a piece_bits set.
+constexpr uint64_t square_bit(int sq) { return uint64_t{1} << square64(sq); }
+
 // Fills the castling masks (start-up).
 void castle_masks_init();
 
@@ -121,7 +128,7 @@ void castle_masks_init();
 // piece keys by code then square, castling keys, en-passant keys, side key.
 void keys_init();
 
-// Rebuilds keys, scores and phase from the board alone and compares them with
+// Rebuilds keys, scores, phase and piece sets from the board alone and compares them with
 // the incremental fields and the slot maps, and the network's kept sums (when
 // a network plays) with a sum from scratch; true when everything agrees.
 bool position_is_ok();

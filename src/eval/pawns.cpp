@@ -1,5 +1,6 @@
 #include "eval/pawns.h"
 
+#include <bit>
 #include <cstring>
 #include <initializer_list>
 
@@ -292,26 +293,12 @@ void fill_pawn_cache_entry(PawnCacheEntry* e) {
 
 }  // namespace
 
-// One slot pass collects the pawn sets, bishops and rooks; the pawn-only part
-// comes from the cache, rooks and bishops are counted here as in the direct path.
+// The pawn sets, bishops and rooks come from the piece sets make keeps; the
+// pawn-only part comes from the cache, rooks and bishops are counted here as
+// in the direct path (the rook terms are sums, so their order does not matter).
 TermPair cached_pawn_structure_terms(PawnFileTable* table, int terms) {
-  uint64_t pawns[2] = {0, 0};
-  int bishops[2] = {0, 0};
-  uint8_t rooks[32];
-  int rook_count = 0;
-  for (int slot = 0; slot < 32; ++slot) {
-    const int sq = position.slot_square[slot];
-    if (sq == NO_SQUARE) continue;
-    const Piece piece = position.board[sq];
-    const int kind = piece_kind(piece);
-    if (kind == PAWN) {
-      pawns[side_index(piece_side(piece))] |= uint64_t{1} << square64(sq);
-    } else if (kind == BISHOP) {
-      ++bishops[side_index(piece_side(piece))];
-    } else if (kind == ROOK) {
-      rooks[rook_count++] = static_cast<uint8_t>(sq);
-    }
-  }
+  const uint64_t* bits = position.piece_bits;
+  const uint64_t pawns[2] = {bits[WHITE | PAWN], bits[BLACK | PAWN]};
   PawnCacheEntry& e = pawn_cache_slot(pawns[0], pawns[1]);
   if (!e.valid || e.pawns[0] != pawns[0] || e.pawns[1] != pawns[1]) {
     e.pawns[0] = pawns[0];
@@ -321,14 +308,19 @@ TermPair cached_pawn_structure_terms(PawnFileTable* table, int terms) {
   memcpy(table->count, e.count, sizeof(table->count));
   memcpy(table->white_low, e.white_low, sizeof(table->white_low));
   memcpy(table->black_high, e.black_high, sizeof(table->black_high));
-  table->bishops[0] = bishops[0];
-  table->bishops[1] = bishops[1];
+  table->bishops[0] = std::popcount(bits[WHITE | BISHOP]);
+  table->bishops[1] = std::popcount(bits[BLACK | BISHOP]);
 
   TermPair sum{0, 0};
   clear_structure_features();
-  if (terms & TERM_ROOK_FILES)
-    for (int i = 0; i < rook_count; ++i)
-      rook_file_term(*table, piece_side(position.board[rooks[i]]), rooks[i], &sum);
+  if (terms & TERM_ROOK_FILES) {
+    for (const Side side : {WHITE, BLACK}) {
+      for (uint64_t rooks = bits[side | ROOK]; rooks != 0; rooks &= rooks - 1) {
+        const int index = std::countr_zero(rooks);
+        rook_file_term(*table, side, (index >> 3) * 16 + (index & 7), &sum);
+      }
+    }
+  }
   if (terms & TERM_ISOLATED) {
     eval_features.isolated = e.isolated;
     sum.mg -= static_cast<int64_t>(eval_params.isomg) * e.isolated;

@@ -68,6 +68,7 @@ inline std::string position_difference(const Position& a, const Position& b) {
   if (a.castling != b.castling) return "castling";
   if (a.side != b.side) return "side";
   if (a.pawn_king_key != b.pawn_king_key) return "pawn_king_key";
+  if (memcmp(a.piece_bits, b.piece_bits, sizeof(a.piece_bits)) != 0) return "piece_bits";
   if (a.history_top != b.history_top) return "history_top";
   if (a.recapture_square != b.recapture_square) return "recapture_square";
   for (int i = 0; i < a.history_top; ++i) {
