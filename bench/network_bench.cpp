@@ -9,7 +9,7 @@
 // plays and takes back every legal move of a middlegame position, with the
 // network's sums kept (argument 1) or no network (0): the difference is the
 // price of keeping them.
-//   tools/make_network.py --random 1 net128.txt
+//   tests/data/make_network.py --random 1 net128.txt
 //   NNUE=net128.txt build/bench/network_bench
 #include <benchmark/benchmark.h>
 

@@ -13,7 +13,7 @@ mobility counters (counted only with a parameter set that weighs mobility, such
 as tools/params/tuned.txt; their prices are printed as MOBSQ/MOBPC/MOBEV
 settings, since the environment, not the cost file, prices them). Two
 configurations play with a network (a random width-128 test network written by
-tools/make_network.py, or the file --network names), so that its feature
+tests/data/make_network.py, or the file --network names), so that its feature
 updates and output computations get prices too, printed as NNFCOST/NNOCOST
 settings (a network's load sets those costs from the environment, never from
 the file). The per-operation costs are then fitted by non-negative
@@ -107,8 +107,9 @@ def network_configs(network):
 
 
 def write_test_network(path):
-    """Writes the random test network of tools/make_network.py at `path`."""
-    tool = os.path.join(os.path.dirname(os.path.abspath(__file__)), "make_network.py")
+    """Writes the random test network of tests/data/make_network.py at `path`."""
+    tool = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "data",
+                        "make_network.py")
     subprocess.run([sys.executable, tool, "--random", str(NETWORK_SEED), "--width",
                     str(NETWORK_WIDTH), path], check=True)
 

@@ -20,7 +20,7 @@ A case file holds directives, one per line:
   env NAME=VALUE        set a variable for the engine ({tmp} is the case's scratch folder)
   unset NAME            remove a variable from the engine's environment
   file NAME             start a scratch file; following "| text" lines are its lines
-  tool NAME ARGS...     before the engine starts, run tools/NAME (Python) with the
+  tool NAME ARGS...     before the engine starts, run tests/data/NAME (Python) with the
                         arguments in the scratch folder; the case fails if it fails
   | text                one line of the current scratch file
   > text                one line of input
@@ -287,9 +287,9 @@ def compare_errors(case, lines):
 
 
 def run_tools(case, tmp):
-    tools = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools")
+    generators = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data")
     for name, *args in case["tools"]:
-        proc = subprocess.run([sys.executable, os.path.join(tools, name), *args],
+        proc = subprocess.run([sys.executable, os.path.join(generators, name), *args],
                               capture_output=True, text=True, cwd=tmp)
         if proc.returncode != 0:
             return f"tool {name} failed: {proc.stderr.strip()[-500:]}"

@@ -1,12 +1,11 @@
 #!/usr/bin/env python3
-"""Checks tools/make_network.py: the file layout, presets, settings and usage errors."""
+"""Checks tests/data/make_network.py: the file layout, presets, settings and usage errors."""
 import os
 import subprocess
 import sys
 import unittest
 
-TOOL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
-                    "make_network.py")
+TOOL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "make_network.py")
 
 
 def run(*args):

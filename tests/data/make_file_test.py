@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
-"""Checks tools/make_file.py: repeated text with escapes, random bytes and usage errors."""
+"""Checks tests/data/make_file.py: repeated text with escapes, random bytes and usage errors."""
 import os
 import subprocess
 import sys
 import unittest
 
-TOOL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "make_file.py")
+TOOL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "make_file.py")
 
 
 def run(*args):
