@@ -6,6 +6,7 @@
 
 #include "board/attack.h"
 #include "board/move.h"
+#include "board/square_sets.h"
 #include "clock/counters.h"
 #include "io/output.h"
 
@@ -44,13 +45,15 @@ int pawn_threat(Piece pawn, int to) {
 }
 
 // Threat test of a slider arriving on `to` along rays [first_dir, last_dir),
-// the from-square counted as empty.
+// the from-square counted as empty: the nearest piece on each ray, in ray order.
 int slider_threat(int from, int to, int first_dir, int last_dir, Side enemy, int value) {
+  const uint64_t occupied = (side_squares(WHITE) | side_squares(BLACK)) & ~square_bit(from);
+  const int index = square64(to);
   for (int i = first_dir; i < last_dir; ++i) {
-    const int step = king_dirs[i];
-    int sq = to + step;
-    while (on_board(sq) && (position.board[sq] == 0 || sq == from)) sq += step;
-    if (on_board(sq) && winnable_target(sq, enemy, value)) return 1;
+    const uint64_t blockers = SQUARE_SETS.ray[index][i] & occupied;
+    if (blockers == 0) continue;
+    const int sq = square_of_index(nearest_on_ray(blockers, king_dirs[i]));
+    if (winnable_target(sq, enemy, value)) return 1;
   }
   return 0;
 }
@@ -207,6 +210,10 @@ int creates_threat(Move move) {
     case PAWN:
       return pawn_threat(mover, to);
     case KNIGHT:
+      // Only an enemy piece other than the king can be a target.
+      if ((SQUARE_SETS.knight[square64(to)] & side_squares(enemy) &
+           ~position.piece_bits[enemy | KING]) == 0)
+        return 0;
       for (int step : knight_dirs) {
         const int sq = to + step;
         if (on_board(sq) && winnable_target(sq, enemy, value)) return 1;
