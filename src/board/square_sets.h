@@ -18,6 +18,8 @@ struct SquareSets {
   uint64_t pawn_capture[2][64];  // [White, Black] pawn capture targets
   uint64_t ray[64][8];           // the squares along king_dirs[i], the square itself excluded
   int16_t ray_end[64][8];        // the first 0x88 square past the board along king_dirs[i]
+  uint64_t straight[64];         // the squares on a rank or file through the square
+  uint64_t diagonal[64];         // the squares on a diagonal through the square
 };
 
 // The 0x88 offsets in king_dirs and knight_dirs order (board/attack.h).
@@ -36,6 +38,7 @@ constexpr SquareSets make_square_sets() {
       int t = s + SET_STEPS[i];
       for (; (t & 0x88) == 0; t += SET_STEPS[i]) m.ray[index][i] |= square_bit(t);
       m.ray_end[index][i] = static_cast<int16_t>(t);
+      (i < 4 ? m.straight : m.diagonal)[index] |= m.ray[index][i];
     }
     for (int side = 0; side < 2; ++side) {
       const int ahead = side == 0 ? 16 : -16;

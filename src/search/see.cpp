@@ -99,13 +99,17 @@ Square least_valuable_attacker(Square square, Side side) {
     const int sq = square + king_dirs[i];
     if (on_board(sq) && b[sq] == (side | PAWN)) return static_cast<Square>(sq);
   }
-  for (const int kind : {KNIGHT, BISHOP, ROOK, QUEEN}) {
+  const int index = square64(square);
+  const uint64_t reach[4] = {SQUARE_SETS.knight[index], SQUARE_SETS.diagonal[index],
+                             SQUARE_SETS.straight[index],
+                             SQUARE_SETS.diagonal[index] | SQUARE_SETS.straight[index]};
+  for (int kind = KNIGHT; kind <= QUEEN; ++kind) {
     const Piece piece = static_cast<Piece>(side | kind);
     Square best = NO_SQUARE;
     int best_order = 8;
-    for (uint64_t bits = position.piece_bits[piece]; bits != 0; bits &= bits - 1) {
+    for (uint64_t bits = position.piece_bits[piece] & reach[kind - KNIGHT]; bits != 0;
+         bits &= bits - 1) {
       const int from = square_of_index(__builtin_ctzll(bits));
-      if ((delta_flags[square - from + DELTA_OFFSET] & kind_attack_mask[kind]) == 0) continue;
       const int order = SCAN_ORDER[from - square + DELTA_OFFSET];
       if (order >= best_order || b[from] != piece) continue;
       if (kind != KNIGHT) {
