@@ -77,7 +77,9 @@ inline bool slot_agrees(int square) {
 inline void relocate(int from, int to) {
   ASSERT(slot_agrees(from) && position.board[to] == 0);
   const uint8_t slot = position.square_slot[from];
-  position.piece_bits[position.board[from]] ^= square_bit(from) | square_bit(to);
+  const uint64_t change = square_bit(from) | square_bit(to);
+  position.piece_bits[position.board[from]] ^= change;
+  position.piece_bits[piece_side(position.board[from])] ^= change;
   position.board[to] = position.board[from];
   position.board[from] = 0;
   position.square_slot[to] = slot;
@@ -140,6 +142,7 @@ inline void remove_captured(Piece c, int square, UndoRecord& u) {
   toggle(c, square, false);
   position.phase = static_cast<uint8_t>(position.phase - phase_weight[piece_kind(c)]);
   position.piece_bits[c] ^= square_bit(square);
+  position.piece_bits[piece_side(c)] ^= square_bit(square);
   --position.slot_count[piece_side(c) >> 3];
   position.board[square] = 0;
 }
@@ -204,6 +207,7 @@ void rebuild_from_board() {
     if (!on_board(sq) || piece == 0) continue;
     toggle(piece, static_cast<Square>(sq), true);
     position.piece_bits[piece & 15] |= square_bit(sq);
+    position.piece_bits[piece_side(piece)] |= square_bit(sq);
     phase += phase_weight[piece_kind(piece)];
   }
   position.phase = static_cast<uint8_t>(phase);
@@ -343,6 +347,7 @@ void unmake_move() {
     ASSERT(position.board[u.capture_square] == 0);
     position.board[u.capture_square] = u.captured;
     position.piece_bits[u.captured] ^= square_bit(u.capture_square);
+    position.piece_bits[piece_side(u.captured)] ^= square_bit(u.capture_square);
     ++position.slot_count[piece_side(u.captured) >> 3];
     position.slot_square[u.capture_slot] = u.capture_square;
     position.square_slot[u.capture_square] = u.capture_slot;

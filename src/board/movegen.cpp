@@ -48,7 +48,9 @@ class Generator {
     if (TACTICAL && (SQUARE_SETS.pawn_capture[side >> 3][square64(s)] & capturable) == 0 &&
         square_rank(t) != last_rank)
       return;
-    for (int target = t - 1; target <= t + 1; target += 2) {
+    // A quiet capture is an underpromotion: none unless the pawn is about to promote.
+    for (int target = t - 1; (TACTICAL || square_rank(t) == last_rank) && target <= t + 1;
+         target += 2) {
       if (target & 0x88) continue;
       const Piece q = b[target];
       if (q != 0 ? piece_side(q) == side : target != ep_target) continue;

@@ -72,8 +72,9 @@ struct Position {
   Side side;
   uint32_t pawn_king_key;
   // By piece code, the 64-square indices (bit rank * 8 + file) where such a
-  // piece stands: what the board holds, kept by make and unmake so that a
-  // reader of one kind need not walk the piece list.
+  // piece stands, and under the codes without a piece, WHITE (0) and BLACK
+  // (8), every square of that side: what the board holds, kept by make and
+  // unmake so that a reader of one kind need not walk the piece list.
   uint64_t piece_bits[16];
   // The occupied slots of White and Black (an attack test charges one per
   // live piece): the piece list's count, kept by make and unmake.

@@ -58,9 +58,6 @@ inline int nearest_on_ray(uint64_t set, int step) {
 }
 
 // The squares of side s's pieces (a FEN's second king included).
-inline uint64_t side_squares(Side s) {
-  const uint64_t* bits = position.piece_bits + s;
-  return bits[PAWN] | bits[KNIGHT] | bits[BISHOP] | bits[ROOK] | bits[QUEEN] | bits[KING];
-}
+inline uint64_t side_squares(Side s) { return position.piece_bits[s]; }
 
 }  // namespace kelmstrad
