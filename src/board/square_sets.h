@@ -57,6 +57,15 @@ inline int nearest_on_ray(uint64_t set, int step) {
   return step > 0 ? __builtin_ctzll(set) : 63 - __builtin_clzll(set);
 }
 
+// The number of squares in a set, one step per square: cheaper than a full
+// population count (no such instruction on a plain x86-64) for the few
+// pieces of a kind.
+inline int count_squares(uint64_t set) {
+  int count = 0;
+  for (; set != 0; set &= set - 1) ++count;
+  return count;
+}
+
 // The squares of side s's pieces (a FEN's second king included).
 inline uint64_t side_squares(Side s) { return position.piece_bits[s]; }
 

@@ -1,9 +1,9 @@
 #include "eval/endgame.h"
 
-#include <bit>
 #include <cstdint>
 #include <initializer_list>
 
+#include "board/square_sets.h"
 #include "clock/counters.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
@@ -30,9 +30,9 @@ MaterialCount count_material() {
   MaterialCount c{{0, 0}, {0, 0}, {0, 0}};
   for (int s = 0; s < 2; ++s) {
     const uint64_t* bits = position.piece_bits + (s << 3);
-    c.pawns[s] = std::popcount(bits[PAWN]);
+    c.pawns[s] = count_squares(bits[PAWN]);
     for (int kind = KNIGHT; kind <= QUEEN; ++kind) {
-      const int count = std::popcount(bits[kind]);
+      const int count = count_squares(bits[kind]);
       c.pieces[s] += count;
       c.material[s] += eval_params.mateg[kind] * count;
     }

@@ -1,9 +1,9 @@
 #include "eval/pawns.h"
 
-#include <bit>
 #include <cstring>
 #include <initializer_list>
 
+#include "board/square_sets.h"
 #include "eval/params.h"
 
 namespace kelmstrad {
@@ -311,15 +311,15 @@ TermPair cached_pawn_structure_terms(PawnFileTable* table, int terms) {
   memcpy(table->count, e.count, sizeof(table->count));
   memcpy(table->white_low, e.white_low, sizeof(table->white_low));
   memcpy(table->black_high, e.black_high, sizeof(table->black_high));
-  table->bishops[0] = std::popcount(bits[WHITE | BISHOP]);
-  table->bishops[1] = std::popcount(bits[BLACK | BISHOP]);
+  table->bishops[0] = count_squares(bits[WHITE | BISHOP]);
+  table->bishops[1] = count_squares(bits[BLACK | BISHOP]);
 
   TermPair sum{0, 0};
   clear_structure_features();
   if (terms & TERM_ROOK_FILES) {
     for (const Side side : {WHITE, BLACK}) {
       for (uint64_t rooks = bits[side | ROOK]; rooks != 0; rooks &= rooks - 1) {
-        const int index = std::countr_zero(rooks);
+        const int index = __builtin_ctzll(rooks);
         rook_file_term(*table, side, (index >> 3) * 16 + (index & 7), &sum);
       }
     }
