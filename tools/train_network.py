@@ -1,10 +1,10 @@
 #!/usr/bin/python3
 """Trains the engine's evaluation network on packed self-play positions.
 
-  tools/train_network.py DATA OUT [--width N] [--epochs N] [--lambda L] ...
+  tools/train_network.py DATA [DATA ...] OUT [--width N] [--epochs N] [--lambda L] ...
 
 DATA is a file written by build/tools/datagen (the "KLMPOS01" format described
-in tools/train_data/packed.h). OUT receives the network in the engine's text
+in tools/train_data/packed.h); several files are read as one set. OUT receives the network in the engine's text
 format (load it with NNUE=OUT), written through OUT.tmp and a rename; a PNG of
 the training and held-out loss per epoch goes beside it (OUT with .png).
 
@@ -23,6 +23,11 @@ Loss: mean squared error between sigmoid(eval / K) and the target
 LAMBDA * sigmoid(search score / K) + (1 - LAMBDA) * game result, all for the
 side to move; K is fitted to the training set (the scale at which the search
 scores best predict the results) unless --scale gives it.
+
+With --residual the network is trained as the engine plays it under NNRES: its
+raw output (NNSCALE does not apply) is added to the engine's hand-made
+evaluation of each position, which --engine computes once before training
+(with the PARAMS of the environment, as the engine will play).
 
 Bad input (unreadable, truncated or malformed data, a width outside 1..128, a
 loss that is not finite) ends with one message and exit status 1, and no file
@@ -92,6 +97,12 @@ def read_packed(path):
     score = rec[:, 24].astype(np.int16) | (rec[:, 25].astype(np.int16) << 8)
     return {"pieces": pieces.astype(np.int64), "score": score.astype(np.int64),
             "black": rec[:, 26].astype(np.int64), "result": rec[:, 27].astype(np.int64)}
+
+
+def read_all(paths):
+    """The records of several packed files, in order, as one set."""
+    parts = [read_packed(path) for path in paths]
+    return {k: np.concatenate([p[k] for p in parts]) for k in parts[0]}
 
 
 def feature_lists(pieces):
@@ -272,36 +283,52 @@ def progress(epoch, epochs, done, total, loss):
     sys.stderr.flush()
 
 
+SPLIT_BLOCK = 1024  # consecutive positions held out together: about fifteen games
+
+
 def split(n, held_out, seed):
-    """Training and held-out indices of n samples, drawn with the seed."""
-    order = np.random.default_rng(seed).permutation(n)
-    cut = n - int(round(n * held_out)) if n > 1 else n
-    return order[:cut], order[cut:]
+    """Training and held-out indices of n samples, drawn with the seed.
+
+    The positions of a game are written one after the other and share its
+    result, so positions drawn one by one would hold out near-copies of
+    training positions, and the held-out loss would reward learning the games
+    by heart. Whole blocks of consecutive positions are drawn instead.
+    """
+    blocks = (n + SPLIT_BLOCK - 1) // SPLIT_BLOCK
+    order = np.random.default_rng(seed).permutation(blocks)
+    cut = blocks - int(round(blocks * held_out)) if blocks > 1 else blocks
+    pick = lambda chosen: np.concatenate(  # noqa: E731
+        [np.arange(b * SPLIT_BLOCK, min(n, (b + 1) * SPLIT_BLOCK)) for b in chosen] or
+        [np.zeros(0, dtype=np.int64)])
+    return pick(order[:cut]), pick(order[cut:])
 
 
 def to_tensors(data, lam, scale, indices):
-    """Feature lists of the side to move and of the other side, and the targets."""
+    """Feature lists of the side to move and of the other side, the targets, and the
+    base the network's output is added to (the hand-made evaluation in residual
+    training, else zero)."""
     white, black = feature_lists(data["pieces"][indices])
     is_black = data["black"][indices][:, None] == 1
     us = np.where(is_black, black, white)
     them = np.where(is_black, white, black)
     score, result = side_to_move_targets({k: v[indices] for k, v in data.items()})
     target = lam / (1.0 + np.exp(-score / scale)) + (1.0 - lam) * result
+    base = data["base"][indices] if "base" in data else np.zeros(len(indices))
     # Kept as 16-bit indices (128 bytes a position), widened batch by batch.
     return (torch.from_numpy(us.astype(np.int16)), torch.from_numpy(them.astype(np.int16)),
-            torch.tensor(target, dtype=torch.float32))
+            torch.tensor(target, dtype=torch.float32), torch.tensor(base, dtype=torch.float32))
 
 
 def mean_loss(net, tensors, scale, batch):
     """The loss over a whole set, no gradients."""
-    us, them, target = tensors
+    us, them, target, base = tensors
     if target.numel() == 0:
         return float("nan")
     total = 0.0
     with torch.no_grad():
         for start in range(0, target.numel(), batch):
             end = start + batch
-            p = torch.sigmoid(net(us[start:end], them[start:end]) / scale)
+            p = torch.sigmoid((net(us[start:end], them[start:end]) + base[start:end]) / scale)
             total += float(((p - target[start:end]) ** 2).sum())
     return total / target.numel()
 
@@ -317,8 +344,10 @@ def train(data, args, log=True):
     scale = args.scale if args.scale else fit_scale(score, result)
     training = to_tensors(data, args.lam, scale, train_idx)
     held = to_tensors(data, args.lam, scale, held_idx)
-    net = Network(args.width, args.nnscale, generator)
+    # The residual mode adds the raw output, unscaled by NNSCALE.
+    net = Network(args.width, 64 if args.residual else args.nnscale, generator)
     optimiser = torch.optim.Adam(net.parameters(), lr=args.lr)
+    schedule = torch.optim.lr_scheduler.ExponentialLR(optimiser, gamma=args.lr_decay)
     history = []
     n = training[2].numel()
     for epoch in range(1, args.epochs + 1):
@@ -326,7 +355,8 @@ def train(data, args, log=True):
         total = 0.0
         for start in range(0, n, args.batch):
             pick = order[start:start + args.batch]
-            p = torch.sigmoid(net(training[0][pick], training[1][pick]) / scale)
+            p = torch.sigmoid((net(training[0][pick], training[1][pick]) + training[3][pick])
+                              / scale)
             loss = ((p - training[2][pick]) ** 2).mean()
             if not torch.isfinite(loss):
                 raise BadInput(f"the loss is not finite in epoch {epoch}")
@@ -337,6 +367,7 @@ def train(data, args, log=True):
             if log:
                 progress(epoch, args.epochs, min(start + args.batch, n), n,
                          total / min(start + args.batch, n))
+        schedule.step()
         held_loss = mean_loss(net, held, scale, args.batch)
         history.append((epoch, total / n, held_loss))
         if log:
@@ -364,12 +395,20 @@ def loss_figure(history, title):
 
 def parse_args(argv):
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("data", help="packed positions (build/tools/datagen -out)")
+    parser.add_argument("data", nargs="+",
+                        help="packed positions (build/tools/datagen -out); several files are "
+                             "read as one")
     parser.add_argument("out", help="network file to write (engine text format)")
     parser.add_argument("--width", type=int, default=32, help="hidden units per view (1..128)")
     parser.add_argument("--epochs", type=int, default=10)
     parser.add_argument("--batch", type=int, default=1024)
     parser.add_argument("--lr", type=float, default=1e-3)
+    parser.add_argument("--lr-decay", type=float, default=1.0,
+                        help="the learning rate is multiplied by this after each epoch")
+    parser.add_argument("--residual", action="store_true",
+                        help="train the correction the engine adds to its hand-made evaluation "
+                             "(NNRES): needs --engine, whose evaluation (under the PARAMS in the "
+                             "environment) is the base")
     parser.add_argument("--lambda", dest="lam", type=float, default=0.75,
                         help="weight of the search score against the game result")
     parser.add_argument("--scale", type=float, default=0.0,
@@ -388,16 +427,21 @@ def check_args(args):
         raise BadInput(f"width {args.width} is outside 1..{MAX_WIDTH}")
     if args.epochs < 1 or args.batch < 1 or not 0.0 <= args.lam <= 1.0 \
             or not 0.0 <= args.held_out < 1.0 or not 0 <= args.scale < math.inf \
-            or args.nnscale < 1 or not 0 < args.lr < math.inf:
+            or args.nnscale < 1 or not 0 < args.lr < math.inf \
+            or not 0 < args.lr_decay <= 1:
         raise BadInput("epochs, batch, lr and nnscale must be positive, lambda within 0..1, "
-                       "held-out within 0..1, scale 0 or positive")
+                       "held-out within 0..1, scale 0 or positive, lr-decay within 0..1")
+    if args.residual and not args.engine:
+        raise BadInput("--residual needs --engine (the hand-made evaluation it corrects)")
 
 
 def main(argv):
     args = parse_args(argv)
     try:
         check_args(args)
-        data = read_packed(args.data)
+        data = read_all(args.data)
+        if args.residual:
+            data["base"] = engine_evals(args.engine, position_fens(data))
         net, scale, history = train(data, args)
         weights = exported_integers(net)
         if abs(int(weights[3])) > INT32_LIMIT:
@@ -406,7 +450,8 @@ def main(argv):
         if args.engine:
             _, held_idx = split(data["score"].shape[0], args.held_out, args.seed)
             held = {k: v[held_idx] for k, v in data.items()}
-            evals = engine_evals(args.engine, position_fens(held))
+            evals = held["base"] if args.residual else engine_evals(args.engine,
+                                                                    position_fens(held))
             target = to_tensors(data, args.lam, scale, held_idx)[2].numpy()
             hand_made = np.mean((1.0 / (1.0 + np.exp(-evals / scale)) - target) ** 2)
             print(f"hand-made evaluation ({args.engine}), held-out loss {hand_made:.6f}",

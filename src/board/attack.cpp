@@ -44,16 +44,6 @@ inline bool piece_attacks(int from, int square) {
   return t == square;
 }
 
-// 0x01 in each byte of v that is NO_SQUARE (0xff), 0 in the others: the high
-// bit of each byte of t is set exactly where ~v has a zero byte, and the
-// additions cannot carry between bytes.
-inline uint64_t empty_slot_bytes(uint64_t v) {
-  constexpr uint64_t LOW7 = 0x7f7f7f7f7f7f7f7fULL;
-  const uint64_t x = ~v;
-  const uint64_t t = ~(((x & LOW7) + LOW7) | x | LOW7);
-  return t >> 7;
-}
-
 // True if every square strictly between from and to (on one line) is empty.
 bool path_is_clear(int from, int to) {
   const int step = delta_step[to - from + DELTA_OFFSET];
@@ -85,30 +75,52 @@ void attack_tables_init() {
   }
 }
 
-// True if a piece of side `by` attacks the square; a square off the board
-// (a missing king's 255) is attacked by nothing. Charges nothing.
-bool square_attacked(int square, Side by) {
-  if (square & 0x88) return false;
-  const uint8_t* slots = position.slot_square + side_slot_base(by);
-  for (int i = 0; i < 16; ++i) {
-    const int from = slots[i];
-    if (from == NO_SQUARE || delta_flags[square - from + DELTA_OFFSET] == 0) continue;
-    if (piece_attacks(from, square)) return true;
+namespace {
+
+// True if the path from `from` to `square` (on one line) is clear.
+inline bool line_is_clear(int from, int square) {
+  const int step = delta_step[square - from + DELTA_OFFSET];
+  int t = from + step;
+  while (t != square && position.board[t] == 0) t += step;
+  return t == square;
+}
+
+// True if a slider of the set, moving along `line`, reaches the square.
+inline bool slider_set_attacks(uint64_t sliders, int square, uint8_t line) {
+  for (; sliders != 0; sliders &= sliders - 1) {
+    const int from = square_of_index(__builtin_ctzll(sliders));
+    if ((delta_flags[square - from + DELTA_OFFSET] & line) != 0 && line_is_clear(from, square))
+      return true;
   }
   return false;
 }
 
-// The number of side s's slots that hold a square: two 8-byte words tested at once.
-int live_slots(Side s) {
-  static_assert(NO_SQUARE == 0xff, "empty_slot_bytes counts 0xff bytes");
-  const uint8_t* slots = position.slot_square + side_slot_base(s);
-  uint64_t low;
-  uint64_t high;
-  memcpy(&low, slots, sizeof(low));
-  memcpy(&high, slots + 8, sizeof(high));
-  // Each byte of the sum is at most 2; the multiplication adds the bytes into the top one.
-  const uint64_t empty = empty_slot_bytes(low) + empty_slot_bytes(high);
-  return 16 - static_cast<int>((empty * 0x0101010101010101ULL) >> 56);
+}  // namespace
+
+// True if a piece of side `by` attacks the square; a square off the board
+// (a missing king's 255) is attacked by nothing. Charges nothing. Pawns by
+// the two squares they attack from, the other kinds by the piece sets; the
+// king is the one in the side's king slot, as a FEN's second king without a
+// slot attacks nothing.
+bool square_attacked(int square, Side by) {
+  if (square & 0x88) return false;
+  const Piece* b = position.board;
+  const uint64_t* bits = position.piece_bits;
+  // A White pawn attacks upwards: it stands 15 or 17 below the square.
+  const int pawn_base = by == WHITE ? square - 17 : square + 15;
+  const Piece pawn = by | PAWN;
+  if ((on_board(pawn_base) && b[pawn_base] == pawn) ||
+      (on_board(pawn_base + 2) && b[pawn_base + 2] == pawn))
+    return true;
+  for (uint64_t knights = bits[by | KNIGHT]; knights != 0; knights &= knights - 1) {
+    const int from = square_of_index(__builtin_ctzll(knights));
+    if (delta_flags[square - from + DELTA_OFFSET] & FLAG_KNIGHT) return true;
+  }
+  const int king = king_square(by);
+  if (king != NO_SQUARE && (delta_flags[square - king + DELTA_OFFSET] & FLAG_KING)) return true;
+  const uint64_t queens = bits[by | QUEEN];
+  return slider_set_attacks(bits[by | BISHOP] | queens, square, FLAG_DIAGONAL) ||
+         slider_set_attacks(bits[by | ROOK] | queens, square, FLAG_STRAIGHT);
 }
 
 namespace {
@@ -158,7 +170,7 @@ bool king_attacked_after_move() {
 void count_attack_test(Side by) {
   ++op_counters[ATT];
   if (attack_context < ATTACK_CONTEXTS) ++attack_bucket[attack_context];
-  op_counters[ATT_PC] += live_slots(by);
+  op_counters[ATT_PC] += position.slot_count[by >> 3];
 }
 
 // True if the side to move may castle on the wing now (the destination square

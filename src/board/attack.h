@@ -51,7 +51,7 @@ inline bool in_check(Side s) {
 bool king_attacked_after_move();
 
 // The number of side s's 16 slots in use (live pieces).
-int live_slots(Side s);
+inline int live_slots(Side s) { return position.slot_count[s >> 3]; }
 
 // Charges one attack test (ATT, ATT_PC and the bucket of attack_context).
 void count_attack_test(Side by);

@@ -140,6 +140,7 @@ inline void remove_captured(Piece c, int square, UndoRecord& u) {
   toggle(c, square, false);
   position.phase = static_cast<uint8_t>(position.phase - phase_weight[piece_kind(c)]);
   position.piece_bits[c] ^= square_bit(square);
+  --position.slot_count[piece_side(c) >> 3];
   position.board[square] = 0;
 }
 
@@ -192,6 +193,11 @@ void rebuild_from_board() {
   position.mg_score = 0;
   position.eg_score = 0;
   memset(position.piece_bits, 0, sizeof(position.piece_bits));
+  for (int s = 0; s < 2; ++s) {
+    position.slot_count[s] = 0;
+    for (int slot = s * 16; slot < s * 16 + 16; ++slot)
+      position.slot_count[s] += position.slot_square[slot] != NO_SQUARE;
+  }
   int phase = 0;
   for (int sq = 0; sq < 128; ++sq) {
     const Piece piece = position.board[sq];
@@ -337,6 +343,7 @@ void unmake_move() {
     ASSERT(position.board[u.capture_square] == 0);
     position.board[u.capture_square] = u.captured;
     position.piece_bits[u.captured] ^= square_bit(u.capture_square);
+    ++position.slot_count[piece_side(u.captured) >> 3];
     position.slot_square[u.capture_slot] = u.capture_square;
     position.square_slot[u.capture_square] = u.capture_slot;
   }

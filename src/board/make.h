@@ -42,7 +42,8 @@ void unmake_null_move();
 // mg_score and eg_score; the board itself is not touched.
 void toggle_piece(Piece piece, Square square, bool adding);
 
-// Sets hash, pawn_king_key, mg_score, eg_score, phase and piece_bits from the board,
+// Sets hash, pawn_king_key, mg_score, eg_score, phase, piece_bits and slot_count from
+// the board and the piece list,
 // castling rights and en-passant square alone (the tables make uses, root
 // terms included): what make and unmake keep up move by move.
 void rebuild_from_board();

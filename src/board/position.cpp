@@ -111,7 +111,7 @@ bool accumulators_are_ok() {
 
 }  // namespace
 
-// Recomputes keys, scores, phase and piece sets from the board with toggle_piece (the
+// Recomputes keys, scores, phase, piece sets and slot counts from the board with toggle_piece (the
 // same tables make uses, root terms included) and compares them with the
 // incremental fields, after the range, slot and square checks. The position
 // is left exactly as it was.
@@ -125,17 +125,22 @@ bool position_is_ok() {
   const uint8_t phase = position.phase;
   uint64_t piece_bits[16];
   memcpy(piece_bits, position.piece_bits, sizeof(piece_bits));
+  const uint8_t white_slots = position.slot_count[0];
+  const uint8_t black_slots = position.slot_count[1];
   rebuild_from_board();
   const bool ok = position.hash == hash && position.pawn_king_key == pawn_king_key &&
                   position.mg_score == mg_score && position.eg_score == eg_score &&
                   position.phase == phase &&
-                  memcmp(piece_bits, position.piece_bits, sizeof(piece_bits)) == 0;
+                  memcmp(piece_bits, position.piece_bits, sizeof(piece_bits)) == 0 &&
+                  position.slot_count[0] == white_slots && position.slot_count[1] == black_slots;
   position.hash = hash;
   position.pawn_king_key = pawn_king_key;
   position.mg_score = mg_score;
   position.eg_score = eg_score;
   position.phase = phase;
   memcpy(position.piece_bits, piece_bits, sizeof(piece_bits));
+  position.slot_count[0] = white_slots;
+  position.slot_count[1] = black_slots;
   return ok;
 }
 

@@ -75,6 +75,9 @@ struct Position {
   // piece stands: what the board holds, kept by make and unmake so that a
   // reader of one kind need not walk the piece list.
   uint64_t piece_bits[16];
+  // The occupied slots of White and Black (an attack test charges one per
+  // live piece): the piece list's count, kept by make and unmake.
+  uint8_t slot_count[2];
   UndoRecord history[HISTORY_CAPACITY];
   int32_t history_top;
   uint8_t recapture_square;
@@ -120,6 +123,8 @@ inline Square king_square(Side s) { return position.slot_square[side_slot_base(s
 
 // The bit of an on-board 0x88 square in a piece_bits set.
 constexpr uint64_t square_bit(int sq) { return uint64_t{1} << square64(sq); }
+// The 0x88 square of a 64-square index (the lowest bit of a set, say).
+constexpr int square_of_index(int index) { return index + (index & ~7); }
 
 // Fills the castling masks (start-up).
 void castle_masks_init();

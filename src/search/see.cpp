@@ -1,6 +1,7 @@
 #include "search/see.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 #include "board/attack.h"
@@ -17,20 +18,6 @@ static_assert(SEE_VALUE[PAWN] < SEE_VALUE[KNIGHT] && SEE_VALUE[KNIGHT] < SEE_VAL
                   SEE_VALUE[BISHOP] < SEE_VALUE[ROOK] && SEE_VALUE[ROOK] < SEE_VALUE[QUEEN] &&
                   SEE_VALUE[QUEEN] <= SEE_VALUE[KING],
               "least_valuable_attacker's early answers rely on this order");
-
-// Does a piece found first on ray `dir_index` (king_dirs order) from the
-// target attack it; `adjacent` when it stands on the ray's first square.
-bool ray_piece_attacks(Piece piece, int dir_index, bool adjacent) {
-  const int kind = piece_kind(piece);
-  if (kind == QUEEN) return true;
-  if (kind == KING) return adjacent;
-  if (dir_index < 4) return kind == ROOK;
-  if (kind == BISHOP) return true;
-  if (kind != PAWN || !adjacent) return false;
-  // A White pawn attacks upwards, so it stands below the target (steps -15, -17).
-  const int step = king_dirs[dir_index];
-  return piece_side(piece) == WHITE ? step < 0 : step > 0;
-}
 
 // Is there an enemy piece of the mover on the square that it may win
 // (worth more than `mover_value`, or unguarded by its own side).
@@ -74,12 +61,32 @@ Square cheap_lookup(Square square, Side side) {
   return least_valuable_attacker(square, side);
 }
 
+// The order in which the plain rule meets an attacker, by (attacker - target
+// + 119): the knight_dirs index of a knight jump, the king_dirs index of a
+// line. Among attackers of one value the lowest comes first.
+constexpr std::array<uint8_t, 256> SCAN_ORDER = [] {
+  constexpr int RAYS[8] = {1, -1, 16, -16, 15, 17, -15, -17};
+  constexpr int JUMPS[8] = {33, 31, 18, 14, -14, -18, -31, -33};
+  std::array<uint8_t, 256> order{};
+  for (int i = 0; i < 8; ++i) {
+    order[JUMPS[i] + DELTA_OFFSET] = static_cast<uint8_t>(i);
+    for (int k = 1; k <= 7; ++k) order[k * RAYS[i] + DELTA_OFFSET] = static_cast<uint8_t>(i);
+  }
+  return order;
+}();
+
 }  // namespace
 
-// Knights first, then the first piece of each ray; strictly cheaper replaces.
-// A pawn is the cheapest kind and a knight the next, so a pawn attacker (the
-// first in ray order) or else a knight (the first in knight order) is the
-// answer without looking further, and a bishop ends the ray scan.
+// The rule: knights first, then the first piece of each ray; strictly cheaper
+// replaces. A pawn is the cheapest kind, so a pawn attacker (the first in ray
+// order) is the answer without looking further. The other kinds come from
+// the piece sets, cheapest kind first: the first of a kind that attacks is
+// the answer, the first in the rule's order (SCAN_ORDER) among several, a
+// slider only with nothing between, so that it is the first piece of its ray.
+// A piece an exchange lifted off the board is still in its set but reads
+// empty on its square, and is skipped; the square of the exchange itself is
+// never its own attacker. With two kings of the side (a FEN's) the king is
+// found on the board as the rule finds it.
 Square least_valuable_attacker(Square square, Side side) {
   if (!on_board(square)) return NO_SQUARE;
   const Piece* b = position.board;
@@ -89,25 +96,38 @@ Square least_valuable_attacker(Square square, Side side) {
     const int sq = square + king_dirs[i];
     if (on_board(sq) && b[sq] == (side | PAWN)) return static_cast<Square>(sq);
   }
-  for (int step : knight_dirs) {
-    const int sq = square + step;
-    if (on_board(sq) && b[sq] == (side | KNIGHT)) return static_cast<Square>(sq);
-  }
-  Square best = NO_SQUARE;
-  int best_value = NO_VALUE;
-  for (int i = 0; i < 8 && best_value != SEE_VALUE[BISHOP]; ++i) {
-    const int step = king_dirs[i];
-    int sq = square + step;
-    while (on_board(sq) && b[sq] == 0) sq += step;
-    if (!on_board(sq)) continue;
-    const Piece p = b[sq];
-    if (piece_side(p) != side || !ray_piece_attacks(p, i, sq == square + step)) continue;
-    if (SEE_VALUE[piece_kind(p)] < best_value) {
-      best = static_cast<Square>(sq);
-      best_value = SEE_VALUE[piece_kind(p)];
+  for (const int kind : {KNIGHT, BISHOP, ROOK, QUEEN}) {
+    const Piece piece = static_cast<Piece>(side | kind);
+    Square best = NO_SQUARE;
+    int best_order = 8;
+    for (uint64_t bits = position.piece_bits[piece]; bits != 0; bits &= bits - 1) {
+      const int from = square_of_index(__builtin_ctzll(bits));
+      if ((delta_flags[square - from + DELTA_OFFSET] & kind_attack_mask[kind]) == 0) continue;
+      const int order = SCAN_ORDER[from - square + DELTA_OFFSET];
+      if (order >= best_order || b[from] != piece) continue;
+      if (kind != KNIGHT) {
+        const int step = delta_step[from - square + DELTA_OFFSET];
+        int t = square + step;
+        while (t != from && b[t] == 0) t += step;
+        if (t != from) continue;
+      }
+      best = static_cast<Square>(from);
+      best_order = order;
     }
+    if (best != NO_SQUARE) return best;
   }
-  return best;
+  const Piece king = static_cast<Piece>(side | KING);
+  const uint64_t kings = position.piece_bits[king];
+  if ((kings & (kings - 1)) == 0) {
+    const int k = kings == 0 ? NO_SQUARE : square_of_index(__builtin_ctzll(kings));
+    const bool beside = k != NO_SQUARE && (delta_flags[square - k + DELTA_OFFSET] & FLAG_KING);
+    return beside && b[k] == king ? static_cast<Square>(k) : NO_SQUARE;
+  }
+  for (int step : king_dirs) {
+    const int sq = square + step;
+    if (on_board(sq) && b[sq] == king) return static_cast<Square>(sq);
+  }
+  return NO_SQUARE;
 }
 
 // Mover to the target, at most one recapture and one re-recapture looked up.

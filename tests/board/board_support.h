@@ -69,6 +69,7 @@ inline std::string position_difference(const Position& a, const Position& b) {
   if (a.side != b.side) return "side";
   if (a.pawn_king_key != b.pawn_king_key) return "pawn_king_key";
   if (memcmp(a.piece_bits, b.piece_bits, sizeof(a.piece_bits)) != 0) return "piece_bits";
+  if (a.slot_count[0] != b.slot_count[0] || a.slot_count[1] != b.slot_count[1]) return "slot_count";
   if (a.history_top != b.history_top) return "history_top";
   if (a.recapture_square != b.recapture_square) return "recapture_square";
   for (int i = 0; i < a.history_top; ++i) {

@@ -115,6 +115,40 @@ class Recovery(unittest.TestCase):
         self.assertLess(error, 0.2 * np.abs(labels - labels.mean()).mean(), error)
         self.assertLess(history[-1][1], history[0][1] / 10)
 
+    def test_learns_a_known_correction(self):
+        # Residual: the labels are the engine's hand-made evaluation plus a known
+        # network's raw output; the trainer is given the first and finds the second.
+        data = tn.read_packed(DATA)
+        data = {k: v[:400] for k, v in data.items()}
+        data["base"] = engine_evals(tn.position_fens(data)).astype(np.float64)
+        known = tn.Network(4, 64, torch.Generator().manual_seed(9))
+        with torch.no_grad():
+            known.feature.mul_(6.0)
+            known.output.mul_(10.0)
+        us, them = views(data)
+        correction = tn.integer_forward(tn.exported_integers(known), us, them)
+        labels = data["base"] + correction
+        data["score"] = np.where(data["black"] == 1, -labels, labels).astype(np.int64)
+        args = tn.parse_args(["x", "y", "--residual", "--engine", ENGINE, "--width", "8",
+                              "--epochs", "200", "--batch", "32", "--lambda", "1", "--scale",
+                              "1000", "--held-out", "0", "--lr", "0.02", "--nnscale", "50"])
+        net, _, _ = tn.train(data, args, log=False)
+        learnt = tn.integer_forward(tn.exported_integers(net), us, them)
+        error = np.abs(learnt - correction).mean()
+        self.assertLess(error, 0.2 * np.abs(correction - correction.mean()).mean(), error)
+
+
+class HeldOut(unittest.TestCase):
+    def test_whole_blocks_of_consecutive_positions(self):
+        # A game's positions are consecutive: a held-out set drawn position by
+        # position would share games with the training set.
+        train, held = tn.split(10 * tn.SPLIT_BLOCK + 7, 0.2, 5)
+        self.assertEqual(sorted(np.concatenate([train, held]).tolist()),
+                         list(range(10 * tn.SPLIT_BLOCK + 7)))
+        self.assertEqual(len({int(i) // tn.SPLIT_BLOCK for i in held}), 2)
+        self.assertFalse({int(i) // tn.SPLIT_BLOCK for i in held}
+                         & {int(i) // tn.SPLIT_BLOCK for i in train})
+
 
 class BadInput(unittest.TestCase):
     def refused(self, data, *extra):
