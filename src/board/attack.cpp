@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "board/move.h"
+#include "board/square_sets.h"
 #include "clock/counters.h"
 
 namespace kelmstrad {
@@ -85,13 +86,11 @@ inline bool line_is_clear(int from, int square) {
   return t == square;
 }
 
-// True if a slider of the set, moving along `line`, reaches the square.
-inline bool slider_set_attacks(uint64_t sliders, int square, uint8_t line) {
-  for (; sliders != 0; sliders &= sliders - 1) {
-    const int from = square_of_index(__builtin_ctzll(sliders));
-    if ((delta_flags[square - from + DELTA_OFFSET] & line) != 0 && line_is_clear(from, square))
-      return true;
-  }
+// True if a slider of the set, each on a line through the square that it
+// moves along, reaches the square.
+inline bool slider_set_attacks(uint64_t sliders, int square) {
+  for (; sliders != 0; sliders &= sliders - 1)
+    if (line_is_clear(square_of_index(__builtin_ctzll(sliders)), square)) return true;
   return false;
 }
 
@@ -106,21 +105,19 @@ bool square_attacked(int square, Side by) {
   if (square & 0x88) return false;
   const Piece* b = position.board;
   const uint64_t* bits = position.piece_bits;
+  const int index = square64(square);
   // A White pawn attacks upwards: it stands 15 or 17 below the square.
   const int pawn_base = by == WHITE ? square - 17 : square + 15;
   const Piece pawn = by | PAWN;
   if ((on_board(pawn_base) && b[pawn_base] == pawn) ||
       (on_board(pawn_base + 2) && b[pawn_base + 2] == pawn))
     return true;
-  for (uint64_t knights = bits[by | KNIGHT]; knights != 0; knights &= knights - 1) {
-    const int from = square_of_index(__builtin_ctzll(knights));
-    if (delta_flags[square - from + DELTA_OFFSET] & FLAG_KNIGHT) return true;
-  }
+  if (SQUARE_SETS.knight[index] & bits[by | KNIGHT]) return true;
   const int king = king_square(by);
   if (king != NO_SQUARE && (delta_flags[square - king + DELTA_OFFSET] & FLAG_KING)) return true;
   const uint64_t queens = bits[by | QUEEN];
-  return slider_set_attacks(bits[by | BISHOP] | queens, square, FLAG_DIAGONAL) ||
-         slider_set_attacks(bits[by | ROOK] | queens, square, FLAG_STRAIGHT);
+  return slider_set_attacks((bits[by | BISHOP] | queens) & SQUARE_SETS.diagonal[index], square) ||
+         slider_set_attacks((bits[by | ROOK] | queens) & SQUARE_SETS.straight[index], square);
 }
 
 namespace {

@@ -1,7 +1,10 @@
 #include "board/movegen.h"
 
+#include <cstdint>
+
 #include "board/attack.h"
 #include "board/move.h"
+#include "board/square_sets.h"
 #include "clock/counters.h"
 #include "platform/assert.h"
 
@@ -36,11 +39,15 @@ class Generator {
   }
 
   // Captures toward the a-file then the h-file, then the push(es).
-  void pawn(int s, Side side, int ep_target) {
+  void pawn(int s, Side side, int ep_target, uint64_t capturable) {
     const Piece* b = position.board;
     const int fwd = (side == WHITE) ? 16 : -16;
     const int last_rank = (side == WHITE) ? 7 : 0;
     const int t = s + fwd;
+    // No capture target: only a push to the last rank is tactical.
+    if (TACTICAL && (SQUARE_SETS.pawn_capture[side >> 3][square64(s)] & capturable) == 0 &&
+        square_rank(t) != last_rank)
+      return;
     for (int target = t - 1; target <= t + 1; target += 2) {
       if (target & 0x88) continue;
       const Piece q = b[target];
@@ -62,7 +69,9 @@ class Generator {
   }
 
   // Knight or king: one step per direction.
-  void stepper(int s, Side side, const int* dirs) {
+  void stepper(int s, Side side, const int* dirs, uint64_t targets) {
+    // The tactical pass needs an enemy piece among the targets.
+    if (TACTICAL && (targets & enemy_) == 0) return;
     const Piece* b = position.board;
     for (int i = 0; i < 8; ++i) {
       const int t = s + dirs[i];
@@ -76,15 +85,22 @@ class Generator {
     }
   }
 
-  // Bishop, rook or queen: the directions king_dirs[first .. last), nearest square first.
-  void slider(int s, Side side, int first, int last) {
-    const Piece* b = position.board;
+  // Bishop, rook or queen: the directions king_dirs[first .. last), nearest
+  // square first. A ray ends at its nearest occupied square or past the board.
+  void slider(int s, int first, int last) {
+    const int index = square64(s);
     for (int i = first; i < last; ++i) {
       const int d = king_dirs[i];
-      int t = s + d;
-      for (; (t & 0x88) == 0 && b[t] == 0; t += d)
-        if (!TACTICAL) add(s, t);
-      if (TACTICAL && (t & 0x88) == 0 && piece_side(b[t]) != side) add(s, t);
+      const uint64_t blockers = SQUARE_SETS.ray[index][i] & occupied_;
+      if (TACTICAL) {
+        if (blockers == 0) continue;
+        const int nearest = nearest_on_ray(blockers, d);
+        if ((enemy_ >> nearest) & 1) add(s, square_of_index(nearest));
+      } else {
+        const int end = blockers == 0 ? SQUARE_SETS.ray_end[index][i]
+                                      : square_of_index(nearest_on_ray(blockers, d));
+        for (int t = s + d; t != end; t += d) add(s, t);
+      }
     }
   }
 
@@ -93,6 +109,9 @@ class Generator {
     const uint8_t* slots = position.slot_square + side_slot_base(side);
     const int ep_victim = en_passant_victim();
     const int ep_target = (ep_victim == NO_SQUARE) ? -1 : position.ep_square;
+    enemy_ = side_squares(opponent(side));
+    occupied_ = side_squares(side) | enemy_;
+    const uint64_t capturable = ep_target < 0 ? enemy_ : enemy_ | square_bit(ep_target);
     int occupied = 0;
     for (int i = 0; i < 16; ++i) {
       const int s = slots[i];
@@ -100,22 +119,22 @@ class Generator {
       ++occupied;
       switch (piece_kind(position.board[s])) {
         case PAWN:
-          pawn(s, side, ep_target);
+          pawn(s, side, ep_target, capturable);
           break;
         case KNIGHT:
-          stepper(s, side, knight_dirs);
+          stepper(s, side, knight_dirs, SQUARE_SETS.knight[square64(s)]);
           break;
         case BISHOP:
-          slider(s, side, 4, 8);
+          slider(s, 4, 8);
           break;
         case ROOK:
-          slider(s, side, 0, 4);
+          slider(s, 0, 4);
           break;
         case QUEEN:
-          slider(s, side, 0, 8);
+          slider(s, 0, 8);
           break;
         case KING:
-          stepper(s, side, king_dirs);
+          stepper(s, side, king_dirs, SQUARE_SETS.king[square64(s)]);
           break;
         default:
           break;
@@ -126,6 +145,8 @@ class Generator {
 
  private:
   Move* out_;
+  uint64_t occupied_ = 0;  // the squares of both sides
+  uint64_t enemy_ = 0;     // the squares of the side not to move
 };
 
 // Counts the occupied slots of a side.

@@ -1,5 +1,9 @@
 #include "eval/endgame.h"
 
+#include <bit>
+#include <cstdint>
+#include <initializer_list>
+
 #include "clock/counters.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
@@ -21,42 +25,29 @@ struct MaterialCount {
   int material[2];
 };
 
-// Counts pawns, pieces and their endgame material from the piece list.
+// Counts pawns, pieces and their endgame material from the piece sets.
 MaterialCount count_material() {
   MaterialCount c{{0, 0}, {0, 0}, {0, 0}};
-  for (int slot = 0; slot < 32; ++slot) {
-    const int sq = position.slot_square[slot];
-    if (sq == NO_SQUARE) continue;
-    const Piece piece = position.board[sq];
-    const int s = piece_side(piece) >> 3;
-    const int kind = piece_kind(piece);
-    if (kind == PAWN) {
-      ++c.pawns[s];
-    } else if (kind != KING) {
-      ++c.pieces[s];
-      c.material[s] += eval_params.mateg[kind];
+  for (int s = 0; s < 2; ++s) {
+    const uint64_t* bits = position.piece_bits + (s << 3);
+    c.pawns[s] = std::popcount(bits[PAWN]);
+    for (int kind = KNIGHT; kind <= QUEEN; ++kind) {
+      const int count = std::popcount(bits[kind]);
+      c.pieces[s] += count;
+      c.material[s] += eval_params.mateg[kind] * count;
     }
   }
   return c;
 }
 
 // True when each side has a pawn and a piece other than pawns and kings: the
-// case in which the rules leave a score alone while the clock is low. Stops
-// at the first slots that show it, which is why the middlegame skips the count.
+// case in which the rules leave a score alone while the clock is low, which
+// is why the middlegame skips the count.
 bool both_sides_have_pawn_and_piece() {
-  for (int base = 0; base < 32; base += 16) {
-    int found = 0;
-    for (int slot = base; slot < base + 16 && found != 3; ++slot) {
-      const int sq = position.slot_square[slot];
-      if (sq == NO_SQUARE) continue;
-      const int kind = piece_kind(position.board[sq]);
-      if (kind == PAWN) {
-        found |= 1;
-      } else if (kind != KING) {
-        found |= 2;
-      }
-    }
-    if (found != 3) return false;
+  for (const Side s : {WHITE, BLACK}) {
+    const uint64_t* bits = position.piece_bits + s;
+    if (bits[PAWN] == 0 || (bits[KNIGHT] | bits[BISHOP] | bits[ROOK] | bits[QUEEN]) == 0)
+      return false;
   }
   return true;
 }

@@ -236,6 +236,7 @@ struct PawnCacheEntry {
   int8_t passed[8];
   int8_t isolated;
   int8_t doubled;
+  bool any_passed;  // some passed[r] is not 0
   bool valid;
 };
 
@@ -283,6 +284,8 @@ void fill_pawn_cache_entry(PawnCacheEntry* e) {
     for (int f = 1; f <= 8; ++f)
       if (table.count[s][f] >= 2) doubled += sign;
   }
+  e->any_passed = false;
+  for (int r = 0; r < 8; ++r) e->any_passed = e->any_passed || e->passed[r] != 0;
   e->isolated = static_cast<int8_t>(isolated);
   e->doubled = static_cast<int8_t>(doubled);
   memcpy(e->count, table.count, sizeof(e->count));
@@ -326,7 +329,8 @@ TermPair cached_pawn_structure_terms(PawnFileTable* table, int terms) {
     sum.mg -= static_cast<int64_t>(eval_params.isomg) * e.isolated;
     sum.eg -= static_cast<int64_t>(eval_params.isoeg) * e.isolated;
   }
-  if (terms & TERM_PASSED) {
+  // Without passed pawns the features stay 0 and the sums do not move.
+  if ((terms & TERM_PASSED) && e.any_passed) {
     for (int r = 0; r < 8; ++r) {
       eval_features.passed[r] = e.passed[r];
       sum.mg += static_cast<int64_t>(eval_params.passmg[r]) * e.passed[r];

@@ -6,6 +6,7 @@
 
 #include "board/attack.h"
 #include "board/move.h"
+#include "board/square_sets.h"
 #include "clock/counters.h"
 #include "io/output.h"
 
@@ -44,13 +45,15 @@ int pawn_threat(Piece pawn, int to) {
 }
 
 // Threat test of a slider arriving on `to` along rays [first_dir, last_dir),
-// the from-square counted as empty.
+// the from-square counted as empty: the nearest piece on each ray, in ray order.
 int slider_threat(int from, int to, int first_dir, int last_dir, Side enemy, int value) {
+  const uint64_t occupied = (side_squares(WHITE) | side_squares(BLACK)) & ~square_bit(from);
+  const int index = square64(to);
   for (int i = first_dir; i < last_dir; ++i) {
-    const int step = king_dirs[i];
-    int sq = to + step;
-    while (on_board(sq) && (position.board[sq] == 0 || sq == from)) sq += step;
-    if (on_board(sq) && winnable_target(sq, enemy, value)) return 1;
+    const uint64_t blockers = SQUARE_SETS.ray[index][i] & occupied;
+    if (blockers == 0) continue;
+    const int sq = square_of_index(nearest_on_ray(blockers, king_dirs[i]));
+    if (winnable_target(sq, enemy, value)) return 1;
   }
   return 0;
 }
@@ -96,13 +99,17 @@ Square least_valuable_attacker(Square square, Side side) {
     const int sq = square + king_dirs[i];
     if (on_board(sq) && b[sq] == (side | PAWN)) return static_cast<Square>(sq);
   }
-  for (const int kind : {KNIGHT, BISHOP, ROOK, QUEEN}) {
+  const int index = square64(square);
+  const uint64_t reach[4] = {SQUARE_SETS.knight[index], SQUARE_SETS.diagonal[index],
+                             SQUARE_SETS.straight[index],
+                             SQUARE_SETS.diagonal[index] | SQUARE_SETS.straight[index]};
+  for (int kind = KNIGHT; kind <= QUEEN; ++kind) {
     const Piece piece = static_cast<Piece>(side | kind);
     Square best = NO_SQUARE;
     int best_order = 8;
-    for (uint64_t bits = position.piece_bits[piece]; bits != 0; bits &= bits - 1) {
+    for (uint64_t bits = position.piece_bits[piece] & reach[kind - KNIGHT]; bits != 0;
+         bits &= bits - 1) {
       const int from = square_of_index(__builtin_ctzll(bits));
-      if ((delta_flags[square - from + DELTA_OFFSET] & kind_attack_mask[kind]) == 0) continue;
       const int order = SCAN_ORDER[from - square + DELTA_OFFSET];
       if (order >= best_order || b[from] != piece) continue;
       if (kind != KNIGHT) {
@@ -207,6 +214,10 @@ int creates_threat(Move move) {
     case PAWN:
       return pawn_threat(mover, to);
     case KNIGHT:
+      // Only an enemy piece other than the king can be a target.
+      if ((SQUARE_SETS.knight[square64(to)] & side_squares(enemy) &
+           ~position.piece_bits[enemy | KING]) == 0)
+        return 0;
       for (int step : knight_dirs) {
         const int sq = to + step;
         if (on_board(sq) && winnable_target(sq, enemy, value)) return 1;

@@ -1,0 +1,66 @@
+// Squares as 64-square sets (bit rank * 8 + file, as in Position::piece_bits):
+// the targets of a knight, a king and a pawn's captures from each square, the
+// squares along each ray, and the sets of a side's pieces. They let a scan
+// skip what cannot matter (a piece with no target, a ray with nothing on it)
+// and find the nearest piece on a ray without walking it.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+
+#include "board/position.h"
+
+namespace kelmstrad {
+
+struct SquareSets {
+  uint64_t knight[64];           // a knight's targets, by its 64-square index
+  uint64_t king[64];             // a king's one-step targets
+  uint64_t pawn_capture[2][64];  // [White, Black] pawn capture targets
+  uint64_t ray[64][8];           // the squares along king_dirs[i], the square itself excluded
+  int16_t ray_end[64][8];        // the first 0x88 square past the board along king_dirs[i]
+  uint64_t straight[64];         // the squares on a rank or file through the square
+  uint64_t diagonal[64];         // the squares on a diagonal through the square
+};
+
+// The 0x88 offsets in king_dirs and knight_dirs order (board/attack.h).
+inline constexpr int SET_STEPS[8] = {1, -1, 16, -16, 15, 17, -15, -17};
+inline constexpr int SET_JUMPS[8] = {33, 31, 18, 14, -14, -18, -31, -33};
+
+constexpr SquareSets make_square_sets() {
+  SquareSets m{};
+  for (int index = 0; index < 64; ++index) {
+    const int s = square_of_index(index);
+    for (int i = 0; i < 8; ++i) {
+      const int j = s + SET_JUMPS[i];
+      if ((j & 0x88) == 0) m.knight[index] |= square_bit(j);
+      const int k = s + SET_STEPS[i];
+      if ((k & 0x88) == 0) m.king[index] |= square_bit(k);
+      int t = s + SET_STEPS[i];
+      for (; (t & 0x88) == 0; t += SET_STEPS[i]) m.ray[index][i] |= square_bit(t);
+      m.ray_end[index][i] = static_cast<int16_t>(t);
+      (i < 4 ? m.straight : m.diagonal)[index] |= m.ray[index][i];
+    }
+    for (int side = 0; side < 2; ++side) {
+      const int ahead = side == 0 ? 16 : -16;
+      for (const int target : {s + ahead - 1, s + ahead + 1})
+        if (target >= 0 && (target & 0x88) == 0) m.pawn_capture[side][index] |= square_bit(target);
+    }
+  }
+  return m;
+}
+
+inline constexpr SquareSets SQUARE_SETS = make_square_sets();
+
+// The 64-square index of the nearest square of a non-empty set on a ray with
+// the 0x88 step `step`: the lowest index for a rising step, else the highest.
+inline int nearest_on_ray(uint64_t set, int step) {
+  return step > 0 ? __builtin_ctzll(set) : 63 - __builtin_clzll(set);
+}
+
+// The squares of side s's pieces (a FEN's second king included).
+inline uint64_t side_squares(Side s) {
+  const uint64_t* bits = position.piece_bits + s;
+  return bits[PAWN] | bits[KNIGHT] | bits[BISHOP] | bits[ROOK] | bits[QUEEN] | bits[KING];
+}
+
+}  // namespace kelmstrad
