@@ -22,10 +22,10 @@ constexpr int TEMPO_BONUS = 10;
 constexpr int PHASE_SCALE_SIZE = 25;
 constexpr int PAWN_HASH_SIM_SLOTS = 65536;
 constexpr int PAWN_HASH_SIM_DEFAULT = 64;
-// Every evaluation is held inside +-EVAL_SCORE_LIMIT (the limit the network
-// paths keep too), so that no parameter table or switch can produce a score
-// the searches take for a mate (magnitudes above 29935) or for a bound
-// (32000), nor one whose sums with the search margins leave 32 bits.
+// Every evaluation, the network's included, is held inside +-EVAL_SCORE_LIMIT,
+// so that no parameter table, switch or network can produce a score the
+// searches take for a mate (magnitudes above 29935) or for a bound (32000),
+// nor one whose sums with the search margins leave 32 bits.
 constexpr int EVAL_SCORE_LIMIT = 29000;
 
 // Term-group bits of the "Terms" option (terms_mask).

@@ -7,6 +7,7 @@
 
 #include "board/make.h"
 #include "clock/counters.h"
+#include "eval/evaluate.h"
 #include "io/env.h"
 #include "platform/platform.h"
 
@@ -110,19 +111,12 @@ int output_layer(const int16_t* us, const int16_t* them, const OutputWeights& w,
   return out >> OUTPUT_SHIFT;
 }
 
-// Clamps a score of the network paths into +-NETWORK_SCORE_LIMIT.
-int limit_score(int64_t score) {
-  if (score > NETWORK_SCORE_LIMIT) return NETWORK_SCORE_LIMIT;
-  if (score < -NETWORK_SCORE_LIMIT) return -NETWORK_SCORE_LIMIT;
-  return static_cast<int>(score);
-}
-
 // (network_forward * NNSCALE) >> 6, held inside the score limit. Charges NNO.
 int scaled_forward() {
   static const int nnscale = env_int("NNSCALE", NNSCALE_DEFAULT);
   ++op_counters[NNO];
   const int64_t product = static_cast<int64_t>(network_forward()) * nnscale;
-  return limit_score(product >> SCALE_SHIFT);
+  return hold_eval_score(product >> SCALE_SHIFT);
 }
 
 }  // namespace
@@ -244,12 +238,12 @@ int network_combine(int v, int p16) {
   const int h = (position.side == WHITE ? v : -v) + TEMPO;
   if (network_mode == NETWORK_RESIDUAL) {
     ++op_counters[NNO];
-    return limit_score(static_cast<int64_t>(network_forward()) + h);
+    return hold_eval_score(static_cast<int64_t>(network_forward()) + h);
   }
   if (p16 == 0) return h;
   const int64_t mixed =
       static_cast<int64_t>(16 - p16) * h + static_cast<int64_t>(p16) * scaled_forward();
-  return limit_score(mixed / 16);
+  return hold_eval_score(mixed / 16);
 }
 
 }  // namespace kelmstrad

@@ -34,10 +34,6 @@ constexpr int NNF_COST_PER_UNIT = 118;
 constexpr int NNO_COST_PER_UNIT = 161;
 // Default scale of the network output in 64ths (NNSCALE).
 constexpr int NNSCALE_DEFAULT = 64;
-// Evaluations that use the network are held inside +-NETWORK_SCORE_LIMIT so
-// that an extreme network never produces a score the searches take for a mate
-// (magnitudes above 29935) or for a bound (32000).
-constexpr int NETWORK_SCORE_LIMIT = 29000;
 
 struct NetworkWeights {
   int32_t width;                                               // N
@@ -114,7 +110,7 @@ bool network_corrects_eval();
 
 // The network-only value for the side to move, before the search-line
 // penalty and the endgame rules: (network_forward * NNSCALE) >> 6, held inside
-// NETWORK_SCORE_LIMIT. Charges one NNO.
+// EVAL_SCORE_LIMIT. Charges one NNO.
 int network_scaled_eval();
 
 // The evaluation for the side to move in residual or blend mode, from the

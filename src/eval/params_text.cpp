@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "eval/param_table.h"
 #include "eval/params.h"
 #include "io/env.h"
 #include "io/output.h"
@@ -78,85 +79,33 @@ bool read_record(const char** cursor, Record* record) {
   return true;
 }
 
-// The field's low 16, 8 or 32 bits as a signed entry of that width.
-int16_t low16(const Field& f) { return static_cast<int16_t>(static_cast<uint16_t>(f.low_bits)); }
-int8_t low8(const Field& f) { return static_cast<int8_t>(static_cast<uint8_t>(f.low_bits)); }
-int32_t low32(const Field& f) { return static_cast<int32_t>(static_cast<uint32_t>(f.low_bits)); }
-
 // True when the field lies in low..high.
 bool in_range(const Field& f, int low, int high) { return f.value >= low && f.value <= high; }
 
-// The scalar entry a name selects, or nullptr when the name is not a scalar.
-int16_t* scalar_entry(const char* name) {
-  struct Scalar {
-    const char* name;
-    int16_t* entry;
-  };
-  const Scalar scalars[] = {
-      {"isomg", &eval_params.isomg},   {"isoeg", &eval_params.isoeg},
-      {"dblmg", &eval_params.dblmg},   {"dbleg", &eval_params.dbleg},
-      {"ropen", &eval_params.ropen},   {"rhalf", &eval_params.rhalf},
-      {"pairmg", &eval_params.pairmg}, {"paireg", &eval_params.paireg},
-  };
-  for (const Scalar& s : scalars)
-    if (strcmp(name, s.name) == 0) return s.entry;
-  return nullptr;
+// Stores the field's low bits (8, 16 or 32, the row's width) as a signed entry.
+void store_low_bits(const ParamRecord& row, int index, int square, const Field& f) {
+  void* entry = param_entry(row, index, square);
+  if (row.bits == 8)
+    *static_cast<int8_t*>(entry) = static_cast<int8_t>(static_cast<uint8_t>(f.low_bits));
+  else if (row.bits == 16)
+    *static_cast<int16_t*>(entry) = static_cast<int16_t>(static_cast<uint16_t>(f.low_bits));
+  else
+    *static_cast<int32_t*>(entry) = static_cast<int32_t>(static_cast<uint32_t>(f.low_bits));
 }
 
-// The per-index 16-bit table a name selects with its index range, or nullptr.
-int16_t* indexed_entry(const char* name, const Field& index, bool* enables_extras,
-                       bool* enables_mobility) {
-  struct Indexed {
-    const char* name;
-    int16_t* table;
-    int low, high;
-    bool extras, mobility;
-  };
-  const Indexed tables[] = {
-      {"matmg", eval_params.matmg, 1, 6, false, false},
-      {"mateg", eval_params.mateg, 1, 6, false, false},
-      {"passmg", eval_params.passmg, 1, 6, false, false},
-      {"passeg", eval_params.passeg, 1, 6, false, false},
-      {"nemg", eval_params.nemg, 6, 10, true, false},
-      {"neeg", eval_params.neeg, 6, 10, true, false},
-      {"mobmg", eval_params.mobmg, 2, 5, false, true},
-      {"mobeg", eval_params.mobeg, 2, 5, false, true},
-  };
-  for (const Indexed& t : tables) {
-    if (strcmp(name, t.name) != 0) continue;
-    if (!in_range(index, t.low, t.high)) return nullptr;
-    *enables_extras = t.extras;
-    *enables_mobility = t.mobility;
-    return &t.table[index.value];
-  }
-  return nullptr;
-}
-
-// Stores one record in the store; unknown names and out-of-range indices change nothing.
+// Stores one record in the store; unknown names and out-of-range indices
+// change nothing. A scalar's index fields are not read.
 void apply_record(const Record& r) {
-  const bool is_pstmg = strcmp(r.name, "pstmg") == 0;
-  if (is_pstmg || strcmp(r.name, "psteg") == 0) {
-    if (!in_range(r.piece, 1, 6) || !in_range(r.square, 0, 63)) return;
-    auto& table = is_pstmg ? eval_params.pstmg : eval_params.psteg;
-    table[r.piece.value][r.square.value] = low8(r.value);
-    return;
-  }
-  if (strcmp(r.name, "ksw") == 0) {
-    if (in_range(r.piece, 1, 5)) eval_params.ksw[r.piece.value] = low32(r.value);
-    return;
-  }
-  if (int16_t* scalar = scalar_entry(r.name)) {
-    *scalar = low16(r.value);
-    return;
-  }
-  bool extras = false;
-  bool mobility = false;
-  int16_t* entry = indexed_entry(r.name, r.piece, &extras, &mobility);
-  if (entry == nullptr) return;
-  *entry = low16(r.value);
+  const ParamRecord* row = param_record(r.name);
+  if (row == nullptr) return;
+  if (!row->scalar() && !in_range(r.piece, row->low, row->high)) return;
+  if (row->square && !in_range(r.square, 0, 63)) return;
+  const int index = row->scalar() ? 0 : static_cast<int>(r.piece.value);
+  const int square = row->square ? static_cast<int>(r.square.value) : 0;
+  store_low_bits(*row, index, square, r.value);
   // The flags only ever switch on: a later zero weight leaves the term running.
-  if (r.value.value != 0 && extras) pawn_extras_enabled = true;
-  if (r.value.value != 0 && mobility) mobility_enabled = true;
+  if (r.value.value != 0 && row->term == ParamTerm::PAWN_EXTRA) pawn_extras_enabled = true;
+  if (r.value.value != 0 && row->term == ParamTerm::MOBILITY) mobility_enabled = true;
 }
 
 // The whole content of a file, or false when it cannot be opened.
@@ -197,21 +146,13 @@ void load_eval_params() {
   if (read_whole_file(path, &text)) load_eval_params_text(text.c_str());
 }
 
-// Prints passers, scalars, then material and square tables by kind, one record a line.
+// Prints the dumped rows of the parameter table in its print order
+// (passers, scalars, then material and square tables by kind), one record a line.
 void dump_params() {
-  const EvalParams& p = eval_params;
-  for (int r = 1; r <= 6; ++r)
-    uci_print("passmg %d 0 %d\npasseg %d 0 %d\n", r, p.passmg[r], r, p.passeg[r]);
-  uci_print(
-      "isomg 0 0 %d\nisoeg 0 0 %d\ndblmg 0 0 %d\ndbleg 0 0 %d\nropen 0 0 %d\nrhalf 0 0 %d\n"
-      "pairmg 0 0 %d\npaireg 0 0 %d\n",
-      p.isomg, p.isoeg, p.dblmg, p.dbleg, p.ropen, p.rhalf, p.pairmg, p.paireg);
-  for (int kind = 1; kind <= 6; ++kind) {
-    uci_print("matmg %d 0 %d\nmateg %d 0 %d\n", kind, p.matmg[kind], kind, p.mateg[kind]);
-    for (int s = 0; s < 64; ++s)
-      uci_print("pstmg %d %d %d\npsteg %d %d %d\n", kind, s, p.pstmg[kind][s], kind, s,
-                p.psteg[kind][s]);
-  }
+  for_each_param_entry([](const ParamRecord& row, int index, int square) {
+    if (row.dumped)
+      uci_print("%s %d %d %d\n", row.name, index, square, param_entry_value(row, index, square));
+  });
 }
 
 }  // namespace kelmstrad

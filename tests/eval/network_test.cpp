@@ -14,6 +14,7 @@
 #include "board/make.h"
 #include "board/move.h"
 #include "clock/counters.h"
+#include "eval/evaluate.h"
 #include "random_positions.h"
 
 namespace kelmstrad {
@@ -402,7 +403,7 @@ TEST_F(NetworkGlobals, ScaledEvalChargesOneOutput) {
   install(NETWORK_ONLY, -17);
   EXPECT_EQ(network_scaled_eval(), -2);
   install(NETWORK_ONLY, 2147483647);  // 134217727 would read as a mate
-  EXPECT_EQ(network_scaled_eval(), NETWORK_SCORE_LIMIT);
+  EXPECT_EQ(network_scaled_eval(), EVAL_SCORE_LIMIT);
 }
 
 TEST_F(NetworkGlobals, ResidualAddsTheRawOutputAndTheTempo) {

@@ -7,8 +7,10 @@
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "eval/param_table.h"
 #include "support.h"
 #include "uci/commands.h"
 
@@ -157,6 +159,22 @@ TEST_F(ParamsTest, DumpReprintsTheDefaultTextInItsOwnOrder) {
   std::sort(text.begin(), text.end());
   std::sort(printed.begin(), printed.end());
   EXPECT_EQ(printed, text);
+}
+
+// A row with a wrong field, width or index range would share bytes with
+// another entry or reach past the store.
+TEST_F(ParamsTest, TableEntriesAreDisjointAndInsideTheStore) {
+  std::vector<std::pair<size_t, size_t>> spans;  // first byte, one past the last
+  for_each_param_entry([&](const ParamRecord& row, int index, int square) {
+    const size_t first =
+        static_cast<size_t>(static_cast<const char*>(param_entry(row, index, square)) -
+                            reinterpret_cast<const char*>(&eval_params));
+    spans.emplace_back(first, first + static_cast<size_t>(row.bits / 8));
+  });
+  ASSERT_EQ(spans.size(), 800u + 5 + 2 * 4 + 2 * 5);  // dumped, shelter, mobility, extras
+  std::sort(spans.begin(), spans.end());
+  for (size_t i = 1; i < spans.size(); ++i) EXPECT_LE(spans[i - 1].second, spans[i].first) << i;
+  EXPECT_LE(spans.back().second, sizeof(EvalParams));
 }
 
 TEST_F(ParamsTest, BuiltInTablesFollowCentreCloseness) {

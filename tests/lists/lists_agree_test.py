@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Checks that the engine's one-source tables and the code that uses them agree.
 
-Each list is written once (the switch table, ...); this test reads the
-sources to find a name used in one place but missing from its table, or a
-table entry that nothing uses any more.
+Each list is written once (the switch table, the parameter table, ...); this
+test reads the sources to find a name used in one place but missing from its
+table, or a table entry that nothing uses any more.
 """
 import glob
 import os
@@ -64,6 +64,57 @@ class SwitchTable(unittest.TestCase):
                          "switches read but missing from io/switch_table.h")
         self.assertEqual(sorted(set(table) - set(read)), [],
                          "switches in io/switch_table.h that no source reads")
+
+
+def param_table_rows(texts):
+    """(record name, EvalParams field, term) of each row of the parameter table."""
+    return re.findall(r'\{\.name = "(\w+)",\s*\.term = ParamTerm::(\w+),.*?offsetof\(EvalParams, (\w+)\)',
+                      texts["eval/param_table.h"], re.S)
+
+
+def store_fields(texts):
+    """The field names of the EvalParams struct, in order."""
+    text = texts["eval/params.h"]
+    body = text[text.index("struct EvalParams {"):]
+    body = body[body.index("{") + 1:body.index("};")]
+    fields = []
+    for line in body.splitlines():
+        declaration = line.split("//")[0].strip().rstrip(";")
+        if declaration:
+            names = declaration.split(None, 1)[1]
+            fields += [re.sub(r"\[.*", "", n).strip() for n in names.split(",")]
+    return fields
+
+
+class ParamTable(unittest.TestCase):
+    def test_every_store_field_has_one_row_and_one_name(self):
+        texts = source_texts()
+        rows = param_table_rows(texts)
+        self.assertGreater(len(rows), 15)
+        names = [name for name, _, _ in rows]
+        fields = [field for _, _, field in rows]
+        self.assertEqual(len(names), len(set(names)), "a record name listed twice")
+        self.assertEqual(sorted(fields), sorted(store_fields(texts)),
+                         "EvalParams fields and eval/param_table.h rows differ")
+
+    def test_record_names_are_spelled_only_in_the_table(self):
+        texts = source_texts()
+        for path in glob.glob(os.path.join(ROOT, "tools", "tune", "*.[ch]*")):
+            with open(path, encoding="utf-8") as f:
+                texts[os.path.relpath(path, SRC)] = f.read()
+        names = [name for name, _, _ in param_table_rows(texts)]
+        pattern = re.compile(r'"(%s)"' % "|".join(names))
+        spelled = {path: sorted(set(pattern.findall(text))) for path, text in texts.items()
+                   if path != "eval/param_table.h" and pattern.search(text)}
+        self.assertEqual(spelled, {}, "record names written outside eval/param_table.h")
+
+    def test_the_tuner_counts_every_term(self):
+        texts = source_texts()
+        with open(os.path.join(ROOT, "tools", "tune", "features.cpp"), encoding="utf-8") as f:
+            counted = set(re.findall(r"ParamTerm::(\w+)", f.read()))
+        terms = {term for _, term, _ in param_table_rows(texts)}
+        self.assertEqual(sorted(terms - counted), [],
+                         "terms of eval/param_table.h that tools/tune/features.cpp never counts")
 
 
 if __name__ == "__main__":

@@ -24,23 +24,23 @@ struct ParamIndex {
 
 ParamIndex build_index() {
   ParamIndex x;
-  auto both = [](int out[2], const char* mg, const char* eg, int piece, int square) {
-    out[0] = param_index(mg, piece, square);
-    out[1] = param_index(eg, piece, square);
+  auto both = [](int out[2], ParamTerm term, int piece, int square) {
+    out[0] = param_index(term, true, piece, square);
+    out[1] = param_index(term, false, piece, square);
   };
   for (int k = 0; k < 8; ++k) {
-    both(x.material[k], "matmg", "mateg", k, 0);
-    both(x.passed[k], "passmg", "passeg", k, 0);
-    for (int s = 0; s < 64; ++s) both(x.pst[k][s], "pstmg", "psteg", k, s);
+    both(x.material[k], ParamTerm::MATERIAL, k, 0);
+    both(x.passed[k], ParamTerm::PASSED, k, 0);
+    for (int s = 0; s < 64; ++s) both(x.pst[k][s], ParamTerm::SQUARE_TABLE, k, s);
   }
-  both(x.isolated, "isomg", "isoeg", 0, 0);
-  both(x.doubled, "dblmg", "dbleg", 0, 0);
-  both(x.pair, "pairmg", "paireg", 0, 0);
-  x.rook_open = param_index("ropen", 0, 0);
-  x.rook_half = param_index("rhalf", 0, 0);
-  for (int t = 0; t < 6; ++t) x.shelter[t] = param_index("ksw", t, 0);
-  for (int k = 0; k < 6; ++k) both(x.mobility[k], "mobmg", "mobeg", k, 0);
-  for (int f = 0; f < 11; ++f) both(x.extra[f], "nemg", "neeg", f, 0);
+  both(x.isolated, ParamTerm::ISOLATED, 0, 0);
+  both(x.doubled, ParamTerm::DOUBLED, 0, 0);
+  both(x.pair, ParamTerm::BISHOP_PAIR, 0, 0);
+  x.rook_open = param_index(ParamTerm::ROOK_OPEN, true, 0, 0);
+  x.rook_half = param_index(ParamTerm::ROOK_HALF_OPEN, true, 0, 0);
+  for (int t = 0; t < 6; ++t) x.shelter[t] = param_index(ParamTerm::KING_SHELTER, true, t, 0);
+  for (int k = 0; k < 6; ++k) both(x.mobility[k], ParamTerm::MOBILITY, k, 0);
+  for (int f = 0; f < 11; ++f) both(x.extra[f], ParamTerm::PAWN_EXTRA, f, 0);
   return x;
 }
 

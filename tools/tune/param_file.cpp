@@ -7,30 +7,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "eval/param_table.h"
 #include "eval/params.h"
 
 namespace kelmstrad::tune {
 
 namespace {
-
-// Index ranges of the record names the engine knows (piece field; the square
-// field only matters for square tables).
-struct RecordKind {
-  const char* name;
-  int low, high;
-  int bits;
-  bool square;
-};
-
-constexpr RecordKind RECORD_KINDS[] = {
-    {"matmg", 1, 6, 16, false},  {"mateg", 1, 6, 16, false},  {"pstmg", 1, 6, 8, true},
-    {"psteg", 1, 6, 8, true},    {"passmg", 1, 6, 16, false}, {"passeg", 1, 6, 16, false},
-    {"isomg", 0, 0, 16, false},  {"isoeg", 0, 0, 16, false},  {"dblmg", 0, 0, 16, false},
-    {"dbleg", 0, 0, 16, false},  {"ropen", 0, 0, 16, false},  {"rhalf", 0, 0, 16, false},
-    {"pairmg", 0, 0, 16, false}, {"paireg", 0, 0, 16, false}, {"nemg", 6, 10, 16, false},
-    {"neeg", 6, 10, 16, false},  {"ksw", 1, 5, 32, false},    {"mobmg", 2, 5, 16, false},
-    {"mobeg", 2, 5, 16, false},
-};
 
 // A decimal integer token (optional sign), within +-2^40 so range checks hold.
 bool integer_token(const std::string& token, long long* value) {
@@ -52,17 +34,16 @@ std::string record_problem(const std::string& line) {
   if (!integer_token(f1, &piece) || !integer_token(f2, &square) || !integer_token(f3, &value))
     return "not a record 'name piece square value'";
   if (in >> extra) return "more than four fields";
-  for (const RecordKind& k : RECORD_KINDS) {
-    if (name != k.name) continue;
-    if (k.low != 0 && (piece < k.low || piece > k.high))
-      return "index " + f1 + " outside " + std::to_string(k.low) + ".." + std::to_string(k.high);
-    if (k.square && (square < 0 || square > 63)) return "square " + f2 + " outside 0..63";
-    const long long limit = k.bits == 8 ? 127 : (k.bits == 16 ? 32767 : 2147483647LL);
-    if (value < -limit - 1 || value > limit)
-      return "value " + f3 + " does not fit its " + std::to_string(k.bits) + "-bit entry";
-    return "";
-  }
-  return "unknown parameter name '" + name + "'";
+  const ParamRecord* row = param_record(name.c_str());
+  if (row == nullptr) return "unknown parameter name '" + name + "'";
+  if (!row->scalar() && (piece < row->low || piece > row->high))
+    return "index " + f1 + " outside " + std::to_string(row->low) + ".." +
+           std::to_string(row->high);
+  if (row->square && (square < 0 || square > 63)) return "square " + f2 + " outside 0..63";
+  const long long limit = row->bits == 8 ? 127 : (row->bits == 16 ? 32767 : 2147483647LL);
+  if (value < -limit - 1 || value > limit)
+    return "value " + f3 + " does not fit its " + std::to_string(row->bits) + "-bit entry";
+  return "";
 }
 
 }  // namespace
@@ -122,44 +103,14 @@ bool load_param_file(const std::string& path, std::string* error) {
 }
 
 std::string param_text(const std::string& comment) {
-  const EvalParams& p = eval_params;
   std::string out;
   char line[96];
-  auto put = [&](const char* name, int a, int b, int value) {
-    snprintf(line, sizeof(line), "%s %d %d %d\n", name, a, b, value);
+  // Every row in the table's print order: the "dumpparams" lines first.
+  for_each_param_entry([&](const ParamRecord& row, int index, int square) {
+    snprintf(line, sizeof(line), "%s %d %d %d\n", row.name, index, square,
+             param_entry_value(row, index, square));
     out += line;
-  };
-  // The order of "dumpparams".
-  for (int r = 1; r <= 6; ++r) {
-    put("passmg", r, 0, p.passmg[r]);
-    put("passeg", r, 0, p.passeg[r]);
-  }
-  put("isomg", 0, 0, p.isomg);
-  put("isoeg", 0, 0, p.isoeg);
-  put("dblmg", 0, 0, p.dblmg);
-  put("dbleg", 0, 0, p.dbleg);
-  put("ropen", 0, 0, p.ropen);
-  put("rhalf", 0, 0, p.rhalf);
-  put("pairmg", 0, 0, p.pairmg);
-  put("paireg", 0, 0, p.paireg);
-  for (int kind = 1; kind <= 6; ++kind) {
-    put("matmg", kind, 0, p.matmg[kind]);
-    put("mateg", kind, 0, p.mateg[kind]);
-    for (int s = 0; s < 64; ++s) {
-      put("pstmg", kind, s, p.pstmg[kind][s]);
-      put("psteg", kind, s, p.psteg[kind][s]);
-    }
-  }
-  // The entries "dumpparams" does not print; a zero weight leaves its term off.
-  for (int t = 1; t <= 5; ++t) put("ksw", t, 0, p.ksw[t]);
-  for (int k = 2; k <= 5; ++k) {
-    put("mobmg", k, 0, p.mobmg[k]);
-    put("mobeg", k, 0, p.mobeg[k]);
-  }
-  for (int f = 6; f <= 10; ++f) {
-    put("nemg", f, 0, p.nemg[f]);
-    put("neeg", f, 0, p.neeg[f]);
-  }
+  });
   std::istringstream lines(comment);
   std::string c;
   while (std::getline(lines, c)) out += "# " + c + "\n";

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "board/position.h"
+#include "eval/param_table.h"
 #include "eval/params.h"
 
 namespace kelmstrad::tune {
@@ -22,49 +24,46 @@ constexpr GroupName GROUP_NAMES[] = {
     {"all", GROUP_ALL},
 };
 
+// The tuner's group of a term (the compiler names a term left out).
+Group group_of(ParamTerm term) {
+  switch (term) {
+    case ParamTerm::MATERIAL:
+      return GROUP_MATERIAL;
+    case ParamTerm::SQUARE_TABLE:
+      return GROUP_PST;
+    case ParamTerm::PASSED:
+      return GROUP_PASSERS;
+    case ParamTerm::ISOLATED:
+    case ParamTerm::DOUBLED:
+      return GROUP_PAWNS;
+    case ParamTerm::ROOK_OPEN:
+    case ParamTerm::ROOK_HALF_OPEN:
+      return GROUP_ROOKS;
+    case ParamTerm::BISHOP_PAIR:
+      return GROUP_PAIR;
+    case ParamTerm::KING_SHELTER:
+      return GROUP_SHELTER;
+    case ParamTerm::MOBILITY:
+      return GROUP_MOBILITY;
+    case ParamTerm::PAWN_EXTRA:
+      return GROUP_EXTRAS;
+  }
+  return GROUP_ALL;
+}
+
+// Every entry of the engine's parameter table but the king's material.
 std::vector<Param> build_params() {
-  EvalParams& e = eval_params;
   std::vector<Param> v;
-  auto add = [&](const char* name, int piece, int square, Group group, bool mg, int bits,
-                 void* cell) {
-    v.push_back(Param{.name = name,
-                      .piece = piece,
+  for_each_param_entry([&](const ParamRecord& row, int index, int square) {
+    if (row.term == ParamTerm::MATERIAL && index == KING) return;
+    v.push_back(Param{.term = row.term,
+                      .piece = index,
                       .square = square,
-                      .group = group,
-                      .mg = mg,
-                      .bits = bits,
-                      .cell = cell});
-  };
-  for (int k = 1; k <= 5; ++k) {
-    add("matmg", k, 0, GROUP_MATERIAL, true, 16, &e.matmg[k]);
-    add("mateg", k, 0, GROUP_MATERIAL, false, 16, &e.mateg[k]);
-  }
-  for (int k = 1; k <= 6; ++k)
-    for (int s = 0; s < 64; ++s) {
-      add("pstmg", k, s, GROUP_PST, true, 8, &e.pstmg[k][s]);
-      add("psteg", k, s, GROUP_PST, false, 8, &e.psteg[k][s]);
-    }
-  for (int r = 1; r <= 6; ++r) {
-    add("passmg", r, 0, GROUP_PASSERS, true, 16, &e.passmg[r]);
-    add("passeg", r, 0, GROUP_PASSERS, false, 16, &e.passeg[r]);
-  }
-  add("isomg", 0, 0, GROUP_PAWNS, true, 16, &e.isomg);
-  add("isoeg", 0, 0, GROUP_PAWNS, false, 16, &e.isoeg);
-  add("dblmg", 0, 0, GROUP_PAWNS, true, 16, &e.dblmg);
-  add("dbleg", 0, 0, GROUP_PAWNS, false, 16, &e.dbleg);
-  add("ropen", 0, 0, GROUP_ROOKS, true, 16, &e.ropen);
-  add("rhalf", 0, 0, GROUP_ROOKS, true, 16, &e.rhalf);
-  add("pairmg", 0, 0, GROUP_PAIR, true, 16, &e.pairmg);
-  add("paireg", 0, 0, GROUP_PAIR, false, 16, &e.paireg);
-  for (int t = 1; t <= 5; ++t) add("ksw", t, 0, GROUP_SHELTER, true, 32, &e.ksw[t]);
-  for (int k = 2; k <= 5; ++k) {
-    add("mobmg", k, 0, GROUP_MOBILITY, true, 16, &e.mobmg[k]);
-    add("mobeg", k, 0, GROUP_MOBILITY, false, 16, &e.mobeg[k]);
-  }
-  for (int f = 6; f <= 10; ++f) {
-    add("nemg", f, 0, GROUP_EXTRAS, true, 16, &e.nemg[f]);
-    add("neeg", f, 0, GROUP_EXTRAS, false, 16, &e.neeg[f]);
-  }
+                      .group = group_of(row.term),
+                      .mg = row.mg,
+                      .bits = row.bits,
+                      .cell = param_entry(row, index, square)});
+  });
   return v;
 }
 
@@ -75,10 +74,11 @@ const std::vector<Param>& all_params() {
   return params;
 }
 
-int param_index(const std::string& name, int piece, int square) {
+int param_index(ParamTerm term, bool mg, int piece, int square) {
   const std::vector<Param>& params = all_params();
   for (size_t i = 0; i < params.size(); ++i)
-    if (name == params[i].name && piece == params[i].piece && square == params[i].square)
+    if (term == params[i].term && mg == params[i].mg && piece == params[i].piece &&
+        square == params[i].square)
       return static_cast<int>(i);
   return -1;
 }

@@ -1,7 +1,8 @@
 // The tunable parameters: every entry of the parameter text as one numbered
 // weight, grouped so that a run can tune a chosen part of the evaluation.
 //
-// A weight is read from and written to the engine's EvalParams store. Each is
+// The weights are the entries of the engine's parameter table (king material
+// left out), read from and written to its EvalParams store. Each is
 // a middlegame or an endgame weight: the evaluation blends them by p16, so a
 // feature count c of a middlegame weight moves the white-relative score by
 // c * p16 / 16 per unit, of an endgame weight by c * (16 - p16) / 16.
@@ -10,6 +11,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "eval/param_table.h"
 
 namespace kelmstrad::tune {
 
@@ -28,21 +31,21 @@ enum Group : uint32_t {
 };
 
 struct Param {
-  const char* name;  // record name of the parameter text
-  int piece;         // first index field (kind, rank, feature or term)
-  int square;        // second index field (0 for all but square tables)
+  ParamTerm term;  // the evaluation term it weighs
+  int piece;       // first index field (kind, rank, feature or term)
+  int square;      // second index field (0 for all but square tables)
   Group group;
   bool mg;     // blended with weight p16 / 16 (else (16 - p16) / 16)
   int bits;    // storage width: 8, 16 or 32
   void* cell;  // the entry in the engine's store
 };
 
-// Every tunable weight, in a fixed order (material and the king's material excluded:
-// both sides always have one king).
+// Every tunable weight, in the print order of the parameter table (the king's
+// material excluded: both sides always have one king).
 const std::vector<Param>& all_params();
 
-// Index of a parameter by record name and index fields, or -1.
-int param_index(const std::string& name, int piece, int square);
+// Index of a parameter by term, middlegame or endgame, and index fields, or -1.
+int param_index(ParamTerm term, bool mg, int piece, int square);
 
 // The stored value of a weight.
 int param_value(const Param& p);
