@@ -45,14 +45,21 @@ int pawn_threat(Piece pawn, int to) {
 }
 
 // Threat test of a slider arriving on `to` along rays [first_dir, last_dir),
-// the from-square counted as empty: the nearest piece on each ray, in ray order.
+// the from-square counted as empty: the nearest piece on each ray, in ray
+// order. Only an enemy piece other than the king can be won (nor is anything
+// charged for another), so a ray without one is skipped, and so is the whole
+// test when the slider's lines hold none.
 int slider_threat(int from, int to, int first_dir, int last_dir, Side enemy, int value) {
-  const uint64_t occupied = (side_squares(WHITE) | side_squares(BLACK)) & ~square_bit(from);
   const int index = square64(to);
+  const uint64_t targets = side_squares(enemy) & ~position.piece_bits[enemy | KING];
+  const uint64_t lines = (first_dir == 0 ? SQUARE_SETS.straight[index] : 0) |
+                         (last_dir == 8 ? SQUARE_SETS.diagonal[index] : 0);
+  if ((lines & targets) == 0) return 0;
+  const uint64_t occupied = (side_squares(WHITE) | side_squares(BLACK)) & ~square_bit(from);
   for (int i = first_dir; i < last_dir; ++i) {
-    const uint64_t blockers = SQUARE_SETS.ray[index][i] & occupied;
-    if (blockers == 0) continue;
-    const int sq = square_of_index(nearest_on_ray(blockers, king_dirs[i]));
+    const uint64_t ray = SQUARE_SETS.ray[index][i];
+    if ((ray & targets) == 0) continue;
+    const int sq = square_of_index(nearest_on_ray(ray & occupied, king_dirs[i]));
     if (winnable_target(sq, enemy, value)) return 1;
   }
   return 0;
