@@ -77,10 +77,11 @@ inline bool slot_agrees(int square) {
 inline void relocate(int from, int to) {
   ASSERT(slot_agrees(from) && position.board[to] == 0);
   const uint8_t slot = position.square_slot[from];
+  const Piece p = position.board[from];
   const uint64_t change = square_bit(from) | square_bit(to);
-  position.piece_bits[position.board[from]] ^= change;
-  position.piece_bits[piece_side(position.board[from])] ^= change;
-  position.board[to] = position.board[from];
+  position.piece_bits[p] ^= change;
+  position.piece_bits[piece_side(p)] ^= change;
+  position.board[to] = p;
   position.board[from] = 0;
   position.square_slot[to] = slot;
   position.slot_square[slot] = static_cast<uint8_t>(to);
