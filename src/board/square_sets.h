@@ -52,9 +52,11 @@ constexpr SquareSets make_square_sets() {
 inline constexpr SquareSets SQUARE_SETS = make_square_sets();
 
 // The 64-square index of the nearest square of a non-empty set on a ray with
-// the 0x88 step `step`: the lowest index for a rising step, else the highest.
+// the 0x88 step `step`: the lowest index for a rising step, else the highest
+// (63 ^ the leading zeros: the same as 63 minus them, but the compiler then
+// keeps the bit scan's own result instead of undoing its xor with 63).
 inline int nearest_on_ray(uint64_t set, int step) {
-  return step > 0 ? __builtin_ctzll(set) : 63 - __builtin_clzll(set);
+  return step > 0 ? __builtin_ctzll(set) : 63 ^ __builtin_clzll(set);
 }
 
 // The number of squares in a set, one step per square: cheaper than a full
