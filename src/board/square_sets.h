@@ -52,9 +52,11 @@ constexpr SquareSets make_square_sets() {
 inline constexpr SquareSets SQUARE_SETS = make_square_sets();
 
 // The 64-square index of the nearest square of a non-empty set on a ray with
-// the 0x88 step `step`: the lowest index for a rising step, else the highest.
+// the 0x88 step `step`: the lowest index for a rising step, else the highest
+// (63 ^ the leading zeros: the same as 63 minus them, but the compiler then
+// keeps the bit scan's own result instead of undoing its xor with 63).
 inline int nearest_on_ray(uint64_t set, int step) {
-  return step > 0 ? __builtin_ctzll(set) : 63 - __builtin_clzll(set);
+  return step > 0 ? __builtin_ctzll(set) : 63 ^ __builtin_clzll(set);
 }
 
 // The number of squares in a set, one step per square: cheaper than a full
@@ -66,7 +68,33 @@ inline int count_squares(uint64_t set) {
   return count;
 }
 
+// The number of squares in a set of any size. A set that may hold a dozen
+// squares or more (a slider's reach) is counted in a fixed handful of
+// operations: the processor's population count where the build targets one,
+// else sums of bit pairs, nibbles and bytes (the library call is slower).
+inline int count_wide_set(uint64_t set) {
+#ifdef __POPCNT__
+  return __builtin_popcountll(set);
+#else
+  set -= (set >> 1) & 0x5555555555555555ULL;
+  set = (set & 0x3333333333333333ULL) + ((set >> 2) & 0x3333333333333333ULL);
+  set = (set + (set >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+  return static_cast<int>((set * 0x0101010101010101ULL) >> 56);
+#endif
+}
+
 // The squares of side s's pieces (a FEN's second king included).
 inline uint64_t side_squares(Side s) { return position.piece_bits[s]; }
+
+inline constexpr uint64_t FILE_A_SQUARES = 0x0101010101010101ULL;
+inline constexpr uint64_t FILE_H_SQUARES = 0x8080808080808080ULL;
+
+// The squares side s's pawns attack: one rank ahead (White up, Black down),
+// one file to either side. A pawn on its last rank attacks nothing.
+inline uint64_t pawn_attack_squares(Side s) {
+  const uint64_t pawns = position.piece_bits[s | PAWN];
+  if (s == WHITE) return ((pawns & ~FILE_A_SQUARES) << 7) | ((pawns & ~FILE_H_SQUARES) << 9);
+  return ((pawns & ~FILE_A_SQUARES) >> 9) | ((pawns & ~FILE_H_SQUARES) >> 7);
+}
 
 }  // namespace kelmstrad

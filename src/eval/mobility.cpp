@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "board/square_sets.h"
 #include "clock/counters.h"
 #include "eval/params.h"
 
@@ -9,88 +10,82 @@ namespace kelmstrad {
 
 namespace {
 
-constexpr int KNIGHT_STEPS[8] = {33, 31, 18, 14, -14, -18, -31, -33};
-constexpr int SLIDER_STEPS[8] = {1, -1, 16, -16, 15, 17, -15, -17};  // orthogonal, then diagonal
+// A knight's charge: all eight jumps are examined, on the board or not.
+constexpr int KNIGHT_STEPS_CHARGED = 8;
 
-// True when no enemy pawn attacks the square (for a piece of `side`).
-bool safe_from_pawns(int square, Side side) {
-  const Piece enemy_pawn = static_cast<Piece>(opponent(side) | PAWN);
-  const int from = side == WHITE ? 16 : -16;  // enemy pawns attack from one rank ahead
-  for (int d : {from - 1, from + 1}) {
-    const int s = square + d;
-    if (on_board(s) && position.board[s] == enemy_pawn) return false;
-  }
-  return true;
+// The squares along ray I (SET_STEPS order) from the 64-square `index` up to
+// and including its nearest occupied square, or to the edge. The squares
+// beyond the nearest blocker are that square's own ray. A blocker is added
+// on the far corner (h8 for a rising step, a1 for a falling one), whose own
+// ray along I is empty, so a ray without a piece needs no branch.
+template <int I>
+uint64_t ray_reach(int index, uint64_t occupied) {
+  constexpr int CORNER = SET_STEPS[I] > 0 ? 63 : 0;
+  static_assert(SQUARE_SETS.ray[CORNER][I] == 0);
+  constexpr uint64_t FAR_CORNER = uint64_t{1} << CORNER;
+  const uint64_t ray = SQUARE_SETS.ray[index][I];
+  const int nearest = nearest_on_ray((ray & occupied) | FAR_CORNER, SET_STEPS[I]);
+  return ray ^ SQUARE_SETS.ray[nearest][I];
 }
 
-// Safe knight targets not held by an own piece; examines all eight.
-int knight_mobility(int square, Side side) {
+// The squares a piece of KIND on `index` steps on: a knight's targets, a
+// slider's rays (orthogonal steps first in SET_STEPS, then diagonal ones).
+// The rays are disjoint, so a slider's set has one square per step a walk
+// along them would charge.
+template <int KIND>
+uint64_t piece_reach(int index, uint64_t occupied) {
+  uint64_t reach = 0;
+  if constexpr (KIND == KNIGHT) reach = SQUARE_SETS.knight[index];
+  if constexpr (KIND == ROOK || KIND == QUEEN)
+    reach |= ray_reach<0>(index, occupied) | ray_reach<1>(index, occupied) |
+             ray_reach<2>(index, occupied) | ray_reach<3>(index, occupied);
+  if constexpr (KIND == BISHOP || KIND == QUEEN)
+    reach |= ray_reach<4>(index, occupied) | ray_reach<5>(index, occupied) |
+             ray_reach<6>(index, occupied) | ray_reach<7>(index, occupied);
+  return reach;
+}
+
+// Adds the weighted safe squares of side's pieces of KIND to the sums and
+// the kind's count; charges each piece and its examined squares. A kind
+// weighted 0 is skipped (and not charged) unless forced. `open` holds the
+// squares that count when reached.
+template <int KIND>
+void kind_terms(Side side, uint64_t occupied, uint64_t open, bool forced, TermPair* sum) {
+  const int wmg = eval_params.mobmg[KIND];
+  const int weg = eval_params.mobeg[KIND];
+  if (!forced && wmg == 0 && weg == 0) return;
   int m = 0;
-  side_counters[MOB_SQUARE_COUNT] += 8;
-  for (int step : KNIGHT_STEPS) {
-    const int to = square + step;
-    if (!on_board(to)) continue;
-    const Piece target = position.board[to];
-    if (target != 0 && piece_side(target) == side) continue;
-    if (safe_from_pawns(to, side)) ++m;
+  uint32_t charged = 0;
+  for (uint64_t pieces = position.piece_bits[side | KIND]; pieces != 0; pieces &= pieces - 1) {
+    const uint64_t reach = piece_reach<KIND>(__builtin_ctzll(pieces), occupied);
+    ++side_counters[MOB_PIECE_COUNT];
+    m += count_wide_set(reach & open);
+    charged += KIND == KNIGHT ? KNIGHT_STEPS_CHARGED : count_wide_set(reach);
   }
-  return m;
-}
-
-// Safe squares along the rays steps[first..last); each square stepped on is
-// charged, an own piece ends the ray uncounted, an enemy piece counts and ends it.
-int slider_mobility(int square, Side side, int first, int last) {
-  int m = 0;
-  for (int i = first; i < last; ++i) {
-    for (int to = square + SLIDER_STEPS[i]; on_board(to); to += SLIDER_STEPS[i]) {
-      ++side_counters[MOB_SQUARE_COUNT];
-      const Piece target = position.board[to];
-      if (target != 0 && piece_side(target) == side) break;
-      if (safe_from_pawns(to, side)) ++m;
-      if (target != 0) break;
-    }
-  }
-  return m;
-}
-
-// Safe squares of one knight, bishop, rook or queen.
-int piece_mobility(int kind, int square, Side side) {
-  switch (kind) {
-    case KNIGHT:
-      return knight_mobility(square, side);
-    case BISHOP:
-      return slider_mobility(square, side, 4, 8);
-    case ROOK:
-      return slider_mobility(square, side, 0, 4);
-    default:
-      return slider_mobility(square, side, 0, 8);
-  }
+  side_counters[MOB_SQUARE_COUNT] += charged;
+  const int sign = side == WHITE ? 1 : -1;
+  sum->mg += sign * wmg * m;
+  sum->eg += sign * weg * m;
+  eval_features.mobility[KIND] += sign * m;
 }
 
 }  // namespace
 
-// The per-kind counts are cleared on every call (not only when forced), so
-// they never grow without bound; "termfeat3" sees the same values either way.
+// A square counts for a side when it holds no own piece and no enemy pawn
+// attacks it; an enemy piece ends a ray but counts. The per-kind counts are
+// cleared on every call (not only when forced), so they never grow without
+// bound; "termfeat3" sees the same values either way.
 TermPair mobility_terms(bool forced) {
   TermPair sum{0, 0};
   ++side_counters[MOB_EVAL_COUNT];
   for (int& count : eval_features.mobility) count = 0;
-  for (int slot = 0; slot < 32; ++slot) {
-    const int sq = position.slot_square[slot];
-    if (sq == NO_SQUARE) continue;
-    const Piece piece = position.board[sq];
-    const int kind = piece_kind(piece);
-    if (kind < KNIGHT || kind > QUEEN) continue;
-    const int wmg = eval_params.mobmg[kind];
-    const int weg = eval_params.mobeg[kind];
-    if (!forced && wmg == 0 && weg == 0) continue;
-    ++side_counters[MOB_PIECE_COUNT];
-    const Side side = piece_side(piece);
-    const int m = piece_mobility(kind, sq, side);
-    const int sign = side == WHITE ? 1 : -1;
-    sum.mg += sign * wmg * m;
-    sum.eg += sign * weg * m;
-    eval_features.mobility[kind] += sign * m;
+  const uint64_t occupied = side_squares(WHITE) | side_squares(BLACK);
+  for (const Side side : {WHITE, BLACK}) {
+    const uint64_t open = ~side_squares(side) & ~pawn_attack_squares(opponent(side));
+    kind_terms<KNIGHT>(side, occupied, open, forced, &sum);
+    kind_terms<BISHOP>(side, occupied, open, forced, &sum);
+    kind_terms<ROOK>(side, occupied, open, forced, &sum);
+    kind_terms<QUEEN>(side, occupied, open, forced, &sum);
   }
   return sum;
 }

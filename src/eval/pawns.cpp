@@ -12,6 +12,8 @@ namespace {
 
 constexpr int NO_WHITE_PAWN_RANK = 7;
 constexpr int NO_BLACK_PAWN_RANK = 0;
+// White's ranks 4 to 7 (relative ranks 3 to 6); Black's are two ranks lower.
+constexpr uint64_t RELATIVE_RANKS_3_TO_6 = 0x00FFFFFFFF000000ULL;
 
 int max3(int a, int b, int c) { return a > b ? (a > c ? a : c) : (b > c ? b : c); }
 int min3(int a, int b, int c) { return a < b ? (a < c ? a : c) : (b < c ? b : c); }
@@ -85,26 +87,10 @@ void bishop_pair_term(const PawnFileTable& table, TermPair* sum) {
   eval_features.bishop_pair = static_cast<int>(white_pair) - static_cast<int>(black_pair);
 }
 
-// True when an own pawn stands beside the pawn on a neighbouring file.
-bool pawn_in_phalanx(int square, Piece own_pawn) {
-  const int f = square_file(square);
-  return (f > 0 && position.board[square - 1] == own_pawn) ||
-         (f < 7 && position.board[square + 1] == own_pawn);
-}
-
-// True when an own pawn stands diagonally behind the pawn.
-bool pawn_defended(int square, Side side, Piece own_pawn) {
-  const int behind = side == WHITE ? -16 : 16;
-  for (int d : {behind - 1, behind + 1}) {
-    const int s = square + d;
-    if (on_board(s) && position.board[s] == own_pawn) return true;
-  }
-  return false;
-}
-
 // True when the own pawns on the neighbouring files all stand ahead of the
-// pawn (there is at least one) and an enemy pawn attacks its front square.
-bool pawn_backward(const PawnFileTable& table, int square, Side side) {
+// pawn (there is at least one). With an enemy pawn attacking its front square
+// the pawn is backward.
+bool pawn_behind_neighbours(const PawnFileTable& table, int square, Side side) {
   const int f = square_file(square) + 1;
   const int rank = square_rank(square);
   const int8_t* own = table.count[side_index(side)];
@@ -112,43 +98,44 @@ bool pawn_backward(const PawnFileTable& table, int square, Side side) {
   if (side == WHITE) {
     const int low = table.white_low[f - 1] < table.white_low[f + 1] ? table.white_low[f - 1]
                                                                     : table.white_low[f + 1];
-    if (low <= rank) return false;
-  } else {
-    const int high = table.black_high[f - 1] > table.black_high[f + 1] ? table.black_high[f - 1]
-                                                                       : table.black_high[f + 1];
-    if (high >= rank) return false;
+    return low > rank;
   }
-  const int front = square + (side == WHITE ? 16 : -16);
-  if (!on_board(front)) return false;
-  const Piece enemy_pawn = static_cast<Piece>(opponent(side) | PAWN);
-  // An enemy pawn attacks the front square from one rank further ahead.
-  const int ahead = side == WHITE ? 16 : -16;
-  for (int d : {ahead - 1, ahead + 1}) {
-    const int s = front + d;
-    if (on_board(s) && position.board[s] == enemy_pawn) return true;
-  }
-  return false;
+  const int high = table.black_high[f - 1] > table.black_high[f + 1] ? table.black_high[f - 1]
+                                                                     : table.black_high[f + 1];
+  return high < rank;
 }
 
-// Adds one pawn's share of the five features (sign +1 White, -1 Black).
-void pawn_extra_features(const PawnFileTable& table, Side side, int square, int* features) {
+// Adds one side's share of the five features (sign +1 White, -1 Black). The
+// pawn sets answer phalanx, defended and the enemy pawn on a front square for
+// all pawns at once; only the few pawns that may be passed or backward are
+// looked at one by one.
+void side_pawn_extras(const PawnFileTable& table, Side side, int* features) {
   const int sign = side == WHITE ? 1 : -1;
-  const Piece own_pawn = static_cast<Piece>(side | PAWN);
-  const int rank = square_rank(square);
-  const int relative = side == WHITE ? rank : 7 - rank;
-  if (relative >= 3 && pawn_is_passed(table, side, square)) {
-    const int weight = relative - 2;
+  const uint64_t own = position.piece_bits[side | PAWN];
+  const uint64_t beside = ((own & ~FILE_H_SQUARES) << 1) | ((own & ~FILE_A_SQUARES) >> 1);
+  features[8] += sign * count_wide_set(own & beside);
+  features[9] += sign * count_wide_set(own & pawn_attack_squares(side));
+  // A front square is off the board on the last rank: the shift drops it.
+  const uint64_t enemy_attacks = pawn_attack_squares(opponent(side));
+  const uint64_t front_attacked = side == WHITE ? enemy_attacks >> 8 : enemy_attacks << 8;
+  for (uint64_t bits = own & front_attacked; bits != 0; bits &= bits - 1)
+    if (pawn_behind_neighbours(table, square_of_index(__builtin_ctzll(bits)), side))
+      features[10] += sign;
+  // The king distances count for passers on relative ranks 3 to 6 (a front
+  // square on the board) while both kings stand.
+  const int own_king = king_square(side);
+  const int enemy_king = king_square(opponent(side));
+  if (own_king == NO_SQUARE || enemy_king == NO_SQUARE) return;
+  const uint64_t advanced = side == WHITE ? RELATIVE_RANKS_3_TO_6 : RELATIVE_RANKS_3_TO_6 >> 16;
+  for (uint64_t bits = own & advanced; bits != 0; bits &= bits - 1) {
+    const int square = square_of_index(__builtin_ctzll(bits));
+    if (!pawn_is_passed(table, side, square)) continue;
+    const int rank = square_rank(square);
+    const int weight = (side == WHITE ? rank : 7 - rank) - 2;
     const int front = square + (side == WHITE ? 16 : -16);
-    const int own_king = king_square(side);
-    const int enemy_king = king_square(opponent(side));
-    if (on_board(front) && own_king != NO_SQUARE && enemy_king != NO_SQUARE) {
-      features[6] += sign * weight * square_distance(own_king, front);
-      features[7] += sign * weight * square_distance(enemy_king, front);
-    }
+    features[6] += sign * weight * square_distance(own_king, front);
+    features[7] += sign * weight * square_distance(enemy_king, front);
   }
-  if (pawn_in_phalanx(square, own_pawn)) features[8] += sign;
-  if (pawn_defended(square, side, own_pawn)) features[9] += sign;
-  if (pawn_backward(table, square, side)) features[10] += sign;
 }
 
 }  // namespace
@@ -353,12 +340,8 @@ void pawn_cache_clear() { memset(pawn_cache, 0, sizeof(pawn_cache)); }
 TermPair pawn_extras(const PawnFileTable& table) {
   int* features = eval_features.pawn_extra;
   memset(eval_features.pawn_extra, 0, sizeof(eval_features.pawn_extra));
-  for (int slot = 0; slot < 32; ++slot) {
-    const int sq = position.slot_square[slot];
-    if (sq == NO_SQUARE) continue;
-    const Piece piece = position.board[sq];
-    if (piece_kind(piece) == PAWN) pawn_extra_features(table, piece_side(piece), sq, features);
-  }
+  side_pawn_extras(table, WHITE, features);
+  side_pawn_extras(table, BLACK, features);
   TermPair sum{0, 0};
   for (int i = 6; i <= 10; ++i) {
     sum.mg += static_cast<int64_t>(eval_params.nemg[i]) * features[i];
