@@ -138,6 +138,44 @@ class Recovery(unittest.TestCase):
         self.assertLess(error, 0.2 * np.abs(correction - correction.mean()).mean(), error)
 
 
+def read_network_text(path):
+    """The integers of a network file in the engine's text format (network_text's inverse)."""
+    with open(path) as handle:
+        rows = [np.array(line.split(), dtype=np.int64) for line in handle]
+    width = int(rows[0][0])
+    feature = np.vstack(rows[1:1 + tn.INPUTS])
+    hidden, output, bias = rows[1 + tn.INPUTS:]
+    assert feature.shape == (tn.INPUTS, width) and len(output) == 2 * width
+    return [feature, hidden, output, bias[0]]
+
+
+class ShippedNetwork(unittest.TestCase):
+    def test_profile_plays_the_trained_network(self):
+        # The shipped profile adds the shipped file's integer forward pass to
+        # the tuned hand-made evaluation, exactly: the file, the profile and
+        # the trainer's arithmetic agree.
+        tools = os.path.join(HERE, "..", "..", "tools")
+        profile = os.path.join(tools, "profiles", "strong")
+        with open(profile) as handle:
+            settings = dict(line.strip().split("=", 1) for line in handle
+                            if "=" in line and not line.startswith(("#", "setoption")))
+        self.assertEqual(settings.get("NNRES"), "1")
+        weights = read_network_text(os.path.join(tools, "profiles", settings["NNUE"]))
+        data = tn.read_packed(DATA)
+        data = {k: v[:2000] for k, v in data.items()}
+        positions = tn.position_fens(data)
+        script = "".join(f"position fen {fen}\neval\n" for fen in positions) + "quit\n"
+        proc = subprocess.run([ENGINE, "--profile", profile], input=script, capture_output=True,
+                              text=True, check=True)
+        played = np.array([int(line) for line in proc.stdout.split("\n")
+                           if line.lstrip("-").isdigit()])
+        self.assertEqual(len(played), len(positions))
+        hand_made = engine_evals(positions,
+                                 PARAMS=os.path.join(tools, "profiles", settings["PARAMS"]))
+        us, them = views(data)
+        np.testing.assert_array_equal(played - hand_made, tn.integer_forward(weights, us, them))
+
+
 class HeldOut(unittest.TestCase):
     def test_whole_blocks_of_consecutive_positions(self):
         # A game's positions are consecutive: a held-out set drawn position by
