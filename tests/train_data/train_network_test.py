@@ -8,6 +8,8 @@
   exported by the trainer, read by the engine through NNUE, NNSCALE 50).
 - Trained on a few hundred positions labelled by a known network, the trainer
   recovers its evaluations.
+- tools/profiles/strong adds exactly the shipped network's integer forward
+  pass to the tuned evaluation.
 - Bad input: one message, exit status 1, nothing written.
 """
 import os
