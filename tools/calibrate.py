@@ -76,6 +76,7 @@ def read_counter_names(engine_path):
 
 INT32_MAX = 2**31 - 1
 FINEST_RATE = 10**12  # one unit a picosecond
+DEFAULT_RATE = 3546900  # the engine's units a second when a cost file names none
 MIN_MS = 10           # shorter searches are dropped: start-up and output weigh too much
 NOISE_LIMIT = 0.05    # repeats more than 5% apart make a search noisy
 UNREACHED_MS = 10**9  # a movetime the measured searches never reach
@@ -193,13 +194,18 @@ class Engine:
             raise RuntimeError("unexpected mobstat line")
         return ms, counts + mobility
 
-    def timed_move(self, fen, movetime):
-        """Wall-clock ms from "go movetime" to "bestmove", from a new game."""
-        self.new_game_at(fen)
+    def timed_move(self, fen, movetime, moves=()):
+        """(wall-clock ms from "go movetime" to "bestmove", the move chosen)
+        from fen after moves: a new game when no move is given, else the same
+        game goes on, so the engine keeps what it learnt (its table)."""
+        if moves:
+            self.send(f"position fen {fen} moves {' '.join(moves)}")
+        else:
+            self.new_game_at(fen)
         start = time.monotonic()
         self.send(f"go movetime {movetime}")
-        self.read_until("bestmove")
-        return (time.monotonic() - start) * 1000.0
+        answer = self.read_until("bestmove")[-1].split()
+        return (time.monotonic() - start) * 1000.0, answer[1] if len(answer) > 1 else "0000"
 
     def close(self):
         self.send("quit")
@@ -311,7 +317,8 @@ def network_prices(costs, rate, counts):
 
 def write_cost_file(path, rate, units):
     """A one-line JSON object the engine's cost reader takes: every key, then the rate."""
-    members = [f'"{k}": {units[k]}' for k in FILE_KEYS] + [f'"UNITS_PER_SECOND": {rate}']
+    members = [f'"{k}": {units[k]}' for k in FILE_KEYS if k in units]
+    members += [f'"UNITS_PER_SECOND": {rate}']
     with open(path, "w") as f:
         f.write("{" + ", ".join(members) + "}\n")
 
@@ -394,25 +401,57 @@ def report(records, costs, out):
     return seconds, counts, ratios
 
 
-def check(engine_path, cost_file, positions, movetime, out, extra_env=None):
-    """Plays "go movetime" on each position on the virtual clock with the cost
-    file and prints the real (wall) time each took against the budget: the
-    table's accuracy as a user sees it. Returns the ratios."""
+def check(engine_path, cost_file, positions, movetime, out, extra_env=None, moves=1):
+    """Plays "go movetime" on the virtual clock with the cost file, `moves`
+    moves of a game from each position (the engine playing both sides, as in
+    a match where it keeps its table), and prints the real (wall) time each
+    took against the budget: the table's accuracy as a user sees it. Returns
+    the ratios."""
     engine = Engine(engine_path, extra_env or {}, {}, cost_file=cost_file)
     ratios = []
-    out.write(f"go movetime {movetime} on the virtual clock with {cost_file}:\n")
+    out.write(f"go movetime {movetime} on the virtual clock with {cost_file}"
+              f"{f', {moves} moves a game' if moves > 1 else ''}:\n")
     out.write("position  wall ms   ratio\n")
     for index, fen in enumerate(positions):
-        ms = engine.timed_move(fen, movetime)
-        ratios.append(ms / movetime)
-        out.write(f"{index + 1:8d} {ms:8.0f} {ms / movetime:7.3f}\n")
-        out.flush()
+        played = []
+        for _ in range(moves):
+            ms, move = engine.timed_move(fen, movetime, played)
+            ratios.append(ms / movetime)
+            out.write(f"{index + 1:8d} {ms:8.0f} {ms / movetime:7.3f}\n")
+            out.flush()
+            if move == "0000" or move.startswith("("):
+                break  # the game is over
+            played.append(move)
     engine.close()
     ratios = np.array(ratios)
     worst = np.abs(ratios - 1.0).max()
     out.write(f"median ratio {np.median(ratios):.3f}, worst off by {worst * 100:.1f}% "
               f"(lowest {ratios.min():.3f}, highest {ratios.max():.3f})\n")
     return ratios
+
+
+def scale_table(path, factor):
+    """Multiplies every price of the cost file at path by factor (a table
+    whose moves took factor times their budget then takes about the budget);
+    returns the rate written, a tenth of the old one when a price would pass
+    32 bits."""
+    with open(path) as f:
+        table = json.load(f)
+    rate = int(table.get("UNITS_PER_SECOND", DEFAULT_RATE))
+    scaled = {k: table[k] * factor for k in FILE_KEYS if k in table}  # absent: the default
+    while rate > 1 and max(scaled.values()) > INT32_MAX:
+        rate //= 10
+        scaled = {k: v / 10 for k, v in scaled.items()}
+    write_cost_file(path, rate, {k: int(round(v)) for k, v in scaled.items()})
+    return rate
+
+
+def scaled_side_prices(extra_env, factor, old_rate, new_rate):
+    """The side prices among the switches (mobility, network), scaled like
+    the table: "NAME=VALUE ..."."""
+    names = SIDE_KEYS + [f"{k}COST" for k in NETWORK_KEYS]
+    return " ".join(f"{k}={int(round(int(extra_env[k]) * factor * new_rate / old_rate))}"
+                    for k in names if k in extra_env)
 
 
 def main(argv=None):
@@ -442,6 +481,13 @@ def main(argv=None):
     p.add_argument("--check", type=int, metavar="MS",
                    help="do not fit: time 'go movetime MS' on each bench position on the "
                         "virtual clock with the cost file --out names")
+    p.add_argument("--moves", type=int, default=1, metavar="N",
+                   help="with --check: play N moves of a game from each position, the "
+                        "engine keeping its table as in a match (default 1)")
+    p.add_argument("--scale", action="store_true",
+                   help="with --check: multiply the cost file's prices, and the side prices "
+                        "given with --env, by the median real/virtual ratio, so moves take "
+                        "about their budget under these settings; writes the profile")
     p.add_argument("--env", action="append", default=[], metavar="NAME=VALUE",
                    help="a switch for every engine the tool starts (repeatable), e.g. the "
                         "settings of a profile the table or the check is for")
@@ -451,9 +497,27 @@ def main(argv=None):
     extra_env = dict(item.split("=", 1) for item in args.env)
     read_counter_names(args.engine)
 
+    if (args.moves != 1 or args.scale) and not args.check:
+        p.error("--moves and --scale go with --check")
+    if args.moves < 1:
+        p.error("--moves takes a count of at least 1")
     if args.check:
         positions = bench_positions(args.bench_source)[:args.positions:args.stride]
-        check(args.engine, args.out, positions, args.check, sys.stdout, extra_env)
+        ratios = check(args.engine, args.out, positions, args.check, sys.stdout, extra_env,
+                       args.moves)
+        if args.scale:
+            factor = float(np.median(ratios))
+            with open(args.out) as f:
+                old_rate = int(json.load(f).get("UNITS_PER_SECOND", DEFAULT_RATE))
+            rate = scale_table(args.out, factor)
+            side = scaled_side_prices(extra_env, factor, old_rate, rate)
+            print(f"scaled {args.out} by {factor:.3f} ({rate} units per second)")
+            if side:
+                print(f"side prices (set in the environment with it): {side}")
+            profile = args.profile or os.path.join(os.path.dirname(args.out) or ".",
+                                                   "host.profile")
+            write_host_profile(profile, args.out, side, extra_env)
+            print(f"wrote {profile}: kelmstrad --profile {profile}")
         return 0
     if args.measurements:
         with open(args.measurements) as f:

@@ -2,7 +2,8 @@
 """Checks tools/calibrate.py: the fit recovers known costs (the network's
 among them, counted only by the searches that play with one), the engine
 reads back the cost file it writes (the mobility and network prices go to the
-environment), the network configurations count the network's operations, and
+environment), "--check --scale" rescales a table by the real time of its
+moves, the network configurations count the network's operations, and
 a fit without a positive cost writes nothing.
 
 Argument: the engine binary."""
@@ -120,6 +121,43 @@ class CostFile(unittest.TestCase):
                                   capture_output=True, text=True, timeout=60)
             self.assertEqual((proc.returncode, proc.stderr), (0, ""))
             self.assertIn("uciok", proc.stdout)
+
+    def test_check_in_play_scales_the_table(self):
+        # "--check --moves --scale" plays short games on the table, then
+        # multiplies every price (the side prices given with --env too) by the
+        # median real/virtual ratio it prints, and writes the profile.
+        costs = np.array([(i + 1) * 1e-9 for i in range(len(calibrate.COUNTER_NAMES))])
+        rate, units = calibrate.cost_table(costs)
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "t.json")
+            calibrate.write_cost_file(out, rate, units)
+            proc = subprocess.run([TOOL, "--engine", ENGINE, "--out", out, "--check", "20",
+                                   "--moves", "3", "--positions", "2", "--scale",
+                                   "--env", "MOBSQ=1000", "--env", "TTENT=4096"],
+                                  capture_output=True, text=True, timeout=120)
+            self.assertEqual(proc.returncode, 0, proc.stderr)
+            timed = re.findall(r"^ +\d+ +\d+ +([\d.]+)$", proc.stdout, re.M)
+            self.assertEqual(len(timed), 6)
+            factor = float(re.search(r"scaled .* by ([\d.]+) ", proc.stdout).group(1))
+            self.assertAlmostEqual(factor, float(np.median([float(r) for r in timed])), delta=0.002)
+            with open(out) as f:
+                table = json.load(f)
+            scale = factor * table["UNITS_PER_SECOND"] / rate
+            for key in ("MAKE", "GENT"):
+                self.assertAlmostEqual(table[key] / (units[key] * scale), 1, delta=0.002)
+            with open(os.path.join(tmp, "host.profile")) as f:
+                settings = [line for line in f.read().splitlines() if not line.startswith("#")]
+            self.assertEqual(settings[0], "VCOSTFILE=t.json")
+            self.assertAlmostEqual(int(settings[1].split("=")[1]) / (1000 * scale), 1, delta=0.002)
+            self.assertEqual(settings[2:], ["TTENT=4096", "RTGUARD=50"])
+        # A price that would pass 32 bits moves the table to a coarser rate.
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, "t.json")
+            calibrate.write_cost_file(path, 10**12, {"MAKE": 2 * 10**9, "GENT": 10})
+            self.assertEqual(calibrate.scale_table(path, 1.5), 10**11)
+            with open(path) as f:
+                self.assertEqual(json.load(f), {"MAKE": 3 * 10**8, "GENT": 2,
+                                                "UNITS_PER_SECOND": 10**11})
 
     def test_network_configurations_count_the_network(self):
         # The test network plays: each short search counts feature updates
