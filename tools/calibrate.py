@@ -449,7 +449,7 @@ def scale_table(path, factor):
 def scaled_side_prices(extra_env, factor, old_rate, new_rate):
     """The side prices among the switches (mobility, network), scaled like
     the table: "NAME=VALUE ..."."""
-    names = SIDE_KEYS + [f"{k}COST" for k in NETWORK_KEYS]
+    names = SIDE_KEYS + list(NETWORK_KEYS.values())
     return " ".join(f"{k}={int(round(int(extra_env[k]) * factor * new_rate / old_rate))}"
                     for k in names if k in extra_env)
 
@@ -501,6 +501,7 @@ def main(argv=None):
         p.error("--moves and --scale go with --check")
     if args.moves < 1:
         p.error("--moves takes a count of at least 1")
+    profile = args.profile or os.path.join(os.path.dirname(args.out) or ".", "host.profile")
     if args.check:
         positions = bench_positions(args.bench_source)[:args.positions:args.stride]
         ratios = check(args.engine, args.out, positions, args.check, sys.stdout, extra_env,
@@ -514,8 +515,6 @@ def main(argv=None):
             print(f"scaled {args.out} by {factor:.3f} ({rate} units per second)")
             if side:
                 print(f"side prices (set in the environment with it): {side}")
-            profile = args.profile or os.path.join(os.path.dirname(args.out) or ".",
-                                                   "host.profile")
             write_host_profile(profile, args.out, side, extra_env)
             print(f"wrote {profile}: kelmstrad --profile {profile}")
         return 0
@@ -561,7 +560,6 @@ def main(argv=None):
     if network:
         print(f"network (not in the file; set in the environment with it): {network}")
         side = f"{side} {network}"
-    profile = args.profile or os.path.join(os.path.dirname(args.out) or ".", "host.profile")
     write_host_profile(profile, args.out, side, extra_env)
     print(f"wrote {profile}: kelmstrad --profile {profile}")
     return 0
