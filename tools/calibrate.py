@@ -501,6 +501,10 @@ def main(argv=None):
         p.error("--moves and --scale go with --check")
     if args.moves < 1:
         p.error("--moves takes a count of at least 1")
+    if args.scale:  # scaled as integers, the engine reads them as integers
+        for k in SIDE_KEYS + list(NETWORK_KEYS.values()):
+            if k in extra_env and not extra_env[k].lstrip("-").isdigit():
+                p.error(f"--scale: {k}={extra_env[k]} is not a whole price")
     profile = args.profile or os.path.join(os.path.dirname(args.out) or ".", "host.profile")
     if args.check:
         positions = bench_positions(args.bench_source)[:args.positions:args.stride]

@@ -150,6 +150,16 @@ class CostFile(unittest.TestCase):
             self.assertEqual(settings[0], "VCOSTFILE=t.json")
             self.assertAlmostEqual(int(settings[1].split("=")[1]) / (1000 * scale), 1, delta=0.002)
             self.assertEqual(settings[2:], ["TTENT=4096", "RTGUARD=50"])
+            # A side price that is not a whole number is refused before anything is played.
+            with open(out) as f:
+                before = f.read()
+            proc = subprocess.run([TOOL, "--engine", ENGINE, "--out", out, "--check", "20",
+                                   "--scale", "--env", "NNFCOST=12.5"],
+                                  capture_output=True, text=True, timeout=60)
+            self.assertEqual(proc.returncode, 2)
+            self.assertIn("--scale: NNFCOST=12.5 is not a whole price", proc.stderr)
+            with open(out) as f:
+                self.assertEqual(f.read(), before)
         # A price that would pass 32 bits moves the table to a coarser rate.
         with tempfile.TemporaryDirectory() as tmp:
             path = os.path.join(tmp, "t.json")
