@@ -321,6 +321,10 @@ def run_case(command, path, windows):
             return SKIPPED, f"skipped {os.path.basename(path)}: cannot read {', '.join(missing)}"
         started = time.monotonic()
         result = run_engine(command, case, env, tmp, windows)
+        if windows and result is not None and not result[0] and not result[1]:
+            # Nothing on either stream: Wine did not start the program (seen
+            # once in a few hundred runs under a busy wine server). Once more.
+            result = run_engine(command, case, env, tmp, windows)
         took_ms = (time.monotonic() - started) * 1000
         if result is None:
             return 1, f"FAIL {path}: no exit within {case['timeout']} s"
